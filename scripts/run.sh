@@ -1,0 +1,29 @@
+#!/bin/sh
+# Sets up, builds and runs the system against the simulator until Ctrl+C.
+set -e
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+sh "$ROOT/scripts/setup.sh"
+sh "$ROOT/scripts/build.sh"
+. "$ROOT/scripts/wine-env.sh"
+BIN="$ROOT/build/bin"
+
+SIM_PID=""
+stop_all() {
+    wine "$BIN/zephrasim.exe" quit >/dev/null 2>&1 </dev/null || true
+    [ -n "$SIM_PID" ] && wait "$SIM_PID" 2>/dev/null || true
+    wine_env_stop
+}
+trap stop_all EXIT
+trap 'exit 0' INT TERM
+
+wine "$BIN/zephrasim.exe" run </dev/null &
+SIM_PID=$!
+i=0
+until wine "$BIN/zephrasim.exe" status 2>/dev/null </dev/null; do
+    i=$((i + 1))
+    if [ $i -gt 50 ]; then echo "run: the simulator did not start" >&2; exit 1; fi
+    sleep 0.2
+done
+echo "run: the simulator is serving; 'wine build/bin/zephrasim.exe COMMAND' talks to it (WINEPREFIX=$WINEPREFIX)."
+echo "run: Ctrl+C stops everything."
+wait "$SIM_PID"

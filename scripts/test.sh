@@ -1,0 +1,14 @@
+#!/bin/sh
+# Sets up, builds and runs every test under Wine through ctest. Extra arguments go to ctest
+# (for example: -R ApiContext).
+set -e
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+sh "$ROOT/scripts/setup.sh"
+sh "$ROOT/scripts/build.sh"
+. "$ROOT/scripts/wine-env.sh"
+trap wine_env_stop EXIT
+cd "$ROOT/build"
+set +e
+ctest --output-on-failure --timeout 180 "$@"
+status=$?
+exit $status

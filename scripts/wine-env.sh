@@ -1,0 +1,30 @@
+# Sourced by the test and run scripts: a Wine prefix of our own, a warm wineserver,
+# Wine's background services, and an Xvfb display for windows.
+# Needs ROOT set to the checkout; defines wine_env_stop.
+
+export WINEPREFIX="$ROOT/build/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+XVFB_PID=""
+if [ -z "$QUORVELA_KEEP_DISPLAY" ]; then
+    n=91
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    i=0
+    while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+fi
+
+mkdir -p "$WINEPREFIX"
+wineboot -i >/dev/null 2>&1 </dev/null || true
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null || true
+wineserver -p >/dev/null 2>&1 </dev/null || true
+wine cmd /c echo warm >/dev/null 2>&1 </dev/null || true
+
+wine_env_stop() {
+    wineserver -k >/dev/null 2>&1 </dev/null || true
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+}

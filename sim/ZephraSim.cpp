@@ -1,0 +1,298 @@
+#include "ZephraSim.h"
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include "ZephraRequestIndex.h"
+
+namespace {
+
+const uint32_t kRequestHeader = 12;
+const uint32_t kResponseHeader = 8;
+const uint32_t kMaxFrame = kRequestHeader + ZEPHRA_MAX_FRAME_DATA;
+const uint32_t kControlMessage = 65536;
+const size_t kMaxLog = 20000;
+
+uint32_t GetU32(const uint8_t* p)
+{
+    uint32_t v;
+    memcpy(&v, p, 4);
+    return v;
+}
+
+void PutU32(uint8_t* p, uint32_t v)
+{
+    memcpy(p, &v, 4);
+}
+
+std::vector<std::string> SplitWords(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::istringstream stream(line);
+    std::string word;
+    while (stream >> word)
+        words.push_back(word);
+    return words;
+}
+
+} // namespace
+
+ZephraSim::ZephraSim() : m_controlHandler(this)
+{
+    m_version = {ZEPHRA_INTERFACE_VERSION_MAJOR, 0, 1, 4, 117, 0};
+    m_quit.Create(true);
+    m_answering.Create(true);
+    m_answering.Set();
+}
+
+ZephraSim::~ZephraSim()
+{
+    Stop();
+}
+
+DWORD ZephraSim::Start(const wchar_t* name, bool controlPipe)
+{
+    if (m_running)
+        return ERROR_ALREADY_EXISTS;
+    std::wstring base = std::wstring(L"\\\\.\\pipe\\") + name;
+    DWORD error = m_devicePipe.Start(base.c_str(), kMaxFrame, this);
+    if (error != 0)
+        return error;
+    if (controlPipe) {
+        std::wstring control = base + L".control";
+        error = m_controlPipe.Start(control.c_str(), kControlMessage, &m_controlHandler);
+        if (error != 0) {
+            m_devicePipe.Stop();
+            return error;
+        }
+    }
+    m_running = true;
+    return 0;
+}
+
+void ZephraSim::Stop()
+{
+    if (!m_running)
+        return;
+    m_controlPipe.WaitIdle(1000);
+    m_controlPipe.Stop();
+    m_devicePipe.Stop();
+    m_running = false;
+}
+
+void ZephraSim::SetInterfaceVersion(uint32_t major, uint32_t minor)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_version.interfaceMajor = major;
+    m_version.interfaceMinor = minor;
+}
+
+void ZephraSim::SetDriverVersion(uint32_t major, uint32_t minor, uint32_t build, bool debug)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_version.driverMajor = major;
+    m_version.driverMinor = minor;
+    m_version.driverBuild = build;
+    m_version.buildFlags = debug ? uint32_t(ZEPHRA_BUILD_FLAG_DEBUG) : 0u;
+}
+
+void ZephraSim::SetResponseDelay(DWORD ms)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_delayMs = ms;
+}
+
+void ZephraSim::SetAnswering(bool answering)
+{
+    if (answering)
+        m_answering.Set();
+    else
+        m_answering.Reset();
+}
+
+std::vector<SimLogEntry> ZephraSim::Log() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return std::vector<SimLogEntry>(m_log.begin(), m_log.end());
+}
+
+void ZephraSim::ClearLog()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_log.clear();
+}
+
+uint32_t ZephraSim::ConnectionCount() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return static_cast<uint32_t>(m_connections.size());
+}
+
+uint32_t ZephraSim::OnConnect(HANDLE, DWORD clientProcessId)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    Connection connection;
+    connection.id = m_nextConnection++;
+    connection.processId = clientProcessId;
+    m_connections[connection.id] = connection;
+    return connection.id;
+}
+
+void ZephraSim::OnDisconnect(uint32_t id)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_connections.erase(id);
+}
+
+void ZephraSim::OnMessage(uint32_t id, const uint8_t* data, uint32_t size, bool oversized,
+                          std::vector<uint8_t>* reply, HANDLE stop)
+{
+    ZephraStatus status = ZEPHRA_STATUS_INVALID_LENGTH;
+    uint32_t returned = 0;
+    uint32_t outSize = 0;
+    if (!oversized && size >= kRequestHeader) {
+        uint32_t code = GetU32(data);
+        uint32_t inSize = GetU32(data + 4);
+        outSize = GetU32(data + 8);
+        bool frameOk = inSize <= ZEPHRA_MAX_FRAME_DATA && outSize <= ZEPHRA_MAX_FRAME_DATA &&
+                       size == kRequestHeader + inSize;
+        if (!frameOk)
+            outSize = 0;
+        reply->assign(kResponseHeader + outSize, 0);
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto it = m_connections.find(id);
+        if (it != m_connections.end()) {
+            if (frameOk)
+                status = Dispatch(it->second, code, data + kRequestHeader, inSize, reply->data() + kResponseHeader,
+                                  outSize, &returned);
+            else
+                AddLog(it->second, code, inSize, outSize, status);
+        }
+    }
+    if (returned > outSize)
+        returned = outSize;
+    reply->resize(kResponseHeader + returned);
+    PutU32(reply->data(), status);
+    PutU32(reply->data() + 4, returned);
+    WaitBeforeAnswer(stop);
+}
+
+void ZephraSim::WaitBeforeAnswer(HANDLE stop)
+{
+    DWORD delay;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        delay = m_delayMs;
+    }
+    HANDLE handles[2] = {stop, m_answering.Get()};
+    WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    if (delay != 0)
+        WaitForSingleObject(stop, delay);
+}
+
+ZephraStatus ZephraSim::Dispatch(Connection& connection, uint32_t code, const uint8_t* in, uint32_t inSize,
+                                 uint8_t* out, uint32_t outSize, uint32_t* returned)
+{
+    *returned = 0;
+    ZephraStatus status;
+    const ZephraRequestInfo* info = ZephraFindRequest(code);
+    if (info == nullptr)
+        status = ZEPHRA_STATUS_INVALID_IOCTL;
+    else if (!ZephraSizeAllowed(info->in, inSize))
+        status = ZEPHRA_STATUS_INVALID_INBUFFER_SIZE;
+    else if (!ZephraSizeAllowed(info->out, outSize))
+        status = ZEPHRA_STATUS_INVALID_OUTBUFFER_SIZE;
+    else
+        status = Serve(connection, code, in, inSize, out, outSize, returned);
+    if (status != 0)
+        *returned = 0;
+    AddLog(connection, code, inSize, outSize, status);
+    return status;
+}
+
+ZephraStatus ZephraSim::Serve(Connection&, uint32_t code, const uint8_t*, uint32_t, uint8_t* out, uint32_t,
+                              uint32_t* returned)
+{
+    switch (code) {
+    case IOCTL_ZEPHRA_GET_VERSION:
+        memcpy(out, &m_version, sizeof(m_version));
+        *returned = sizeof(m_version);
+        return 0;
+    default:
+        return ZEPHRA_STATUS_NOT_SUPPORTED;
+    }
+}
+
+void ZephraSim::AddLog(const Connection& connection, uint32_t code, uint32_t inSize, uint32_t outSize,
+                       ZephraStatus status)
+{
+    if (m_log.size() >= kMaxLog)
+        m_log.pop_front();
+    m_log.push_back({connection.id, connection.clientType, code, inSize, outSize, status});
+}
+
+std::string ZephraSim::FormatLogEntry(const SimLogEntry& entry)
+{
+    const ZephraRequestInfo* info = ZephraFindRequest(entry.code);
+    char line[200];
+    char unknown[16];
+    snprintf(unknown, sizeof(unknown), "0x%08lx", static_cast<unsigned long>(entry.code));
+    snprintf(line, sizeof(line), "conn=%lu type=%ld %s in=%lu out=%lu status=%s",
+             static_cast<unsigned long>(entry.connection), static_cast<long>(entry.clientType),
+             info ? info->name : unknown, static_cast<unsigned long>(entry.inSize),
+             static_cast<unsigned long>(entry.outSize), ZephraStatusName(entry.status));
+    return line;
+}
+
+std::string ZephraSim::StatusText() const
+{
+    char line[200];
+    snprintf(line, sizeof(line), "driver %lu.%lu.%lu %s, interface %lu.%lu, connections %lu\n",
+             static_cast<unsigned long>(m_version.driverMajor), static_cast<unsigned long>(m_version.driverMinor),
+             static_cast<unsigned long>(m_version.driverBuild),
+             (m_version.buildFlags & ZEPHRA_BUILD_FLAG_DEBUG) ? "debug" : "release",
+             static_cast<unsigned long>(m_version.interfaceMajor),
+             static_cast<unsigned long>(m_version.interfaceMinor),
+             static_cast<unsigned long>(m_connections.size()));
+    return line;
+}
+
+SimCommandResult ZephraSim::Execute(const std::string& line)
+{
+    std::vector<std::string> words = SplitWords(line);
+    if (words.empty())
+        return {false, "empty command\n"};
+    const std::string& command = words[0];
+    if (command == "status") {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return {true, StatusText()};
+    }
+    if (command == "log") {
+        if (words.size() == 2 && words[1] == "clear") {
+            ClearLog();
+            return {true, "log cleared\n"};
+        }
+        if (words.size() != 1)
+            return {false, "usage: log [clear]\n"};
+        std::string text;
+        for (const SimLogEntry& entry : Log())
+            text += FormatLogEntry(entry) + "\n";
+        return {true, text};
+    }
+    if (command == "quit") {
+        m_quit.Set();
+        return {true, "quitting\n"};
+    }
+    return {false, "unknown command: " + command + "\n"};
+}
+
+// Control pipe message: the command line as text; reply: u32 0 (done) or 2 (refused), then text.
+void ZephraSim::ControlPipe::OnMessage(uint32_t, const uint8_t* data, uint32_t size, bool oversized,
+                                       std::vector<uint8_t>* reply, HANDLE)
+{
+    SimCommandResult result = {false, "command too long\n"};
+    if (!oversized)
+        result = m_sim->Execute(std::string(reinterpret_cast<const char*>(data), size));
+    reply->assign(4 + result.text.size(), 0);
+    PutU32(reply->data(), result.done ? 0 : 2);
+    memcpy(reply->data() + 4, result.text.data(), result.text.size());
+}
