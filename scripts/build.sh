@@ -2,6 +2,7 @@
 # Configures and builds into build/ (programs in build/bin/).
 set -e
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+BUILD="${QUORVELA_BUILD:-$ROOT/build}"
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$ROOT/build" -j "$(nproc)"
+cmake --build "$BUILD" -j "$(nproc)"

@@ -2,10 +2,11 @@
 # Sets up, builds and runs the system against the simulator until Ctrl+C.
 set -e
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${QUORVELA_BUILD:-$ROOT/build}"
 sh "$ROOT/scripts/setup.sh"
 sh "$ROOT/scripts/build.sh"
 . "$ROOT/scripts/wine-env.sh"
-BIN="$ROOT/build/bin"
+BIN="$BUILD/bin"
 
 SIM_PID=""
 stop_all() {

@@ -3,11 +3,12 @@
 # (for example: -R ApiContext).
 set -e
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${QUORVELA_BUILD:-$ROOT/build}"
 sh "$ROOT/scripts/setup.sh"
 sh "$ROOT/scripts/build.sh"
 . "$ROOT/scripts/wine-env.sh"
 trap wine_env_stop EXIT
-cd "$ROOT/build"
+cd "$BUILD"
 set +e
 ctest --output-on-failure --timeout 180 "$@"
 status=$?

@@ -1,8 +1,8 @@
 # Sourced by the test and run scripts: a Wine prefix of our own, a warm wineserver,
 # Wine's background services, and an Xvfb display for windows.
-# Needs ROOT set to the checkout; defines wine_env_stop.
+# Needs BUILD set to the build folder; defines wine_env_stop.
 
-export WINEPREFIX="$ROOT/build/wineprefix"
+export WINEPREFIX="$BUILD/wineprefix"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
