@@ -1,7 +1,7 @@
 #include "ZephraSim.h"
 #include <cstdio>
 #include <cstring>
-#include <sstream>
+#include "SimBytes.h"
 #include "ZephraRequestIndex.h"
 
 namespace {
@@ -11,28 +11,6 @@ const uint32_t kResponseHeader = 8;
 const uint32_t kMaxFrame = kRequestHeader + ZEPHRA_MAX_FRAME_DATA;
 const uint32_t kControlMessage = 65536;
 const size_t kMaxLog = 20000;
-
-uint32_t GetU32(const uint8_t* p)
-{
-    uint32_t v;
-    memcpy(&v, p, 4);
-    return v;
-}
-
-void PutU32(uint8_t* p, uint32_t v)
-{
-    memcpy(p, &v, 4);
-}
-
-std::vector<std::string> SplitWords(const std::string& line)
-{
-    std::vector<std::string> words;
-    std::istringstream stream(line);
-    std::string word;
-    while (stream >> word)
-        words.push_back(word);
-    return words;
-}
 
 } // namespace
 
@@ -121,6 +99,31 @@ void ZephraSim::ClearLog()
     m_log.clear();
 }
 
+void ZephraSim::SetNextDeviceListCount(uint32_t count)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_overrideListCount = true;
+    m_nextListCount = count;
+}
+
+void ZephraSim::SetSelectFailure(ZephraStatus status)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_selectFailure = status;
+}
+
+size_t ZephraSim::DeviceCount() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_devices.size();
+}
+
+std::vector<SimDevice> ZephraSim::Devices() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_devices;
+}
+
 uint32_t ZephraSim::ConnectionCount() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -140,7 +143,17 @@ uint32_t ZephraSim::OnConnect(HANDLE, DWORD clientProcessId)
 void ZephraSim::OnDisconnect(uint32_t id)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_connections.erase(id);
+    auto it = m_connections.find(id);
+    if (it == m_connections.end())
+        return;
+    CloseEvents(it->second);
+    m_connections.erase(it);
+    for (auto pending = m_pending.begin(); pending != m_pending.end();) {
+        if (pending->requester == id)
+            pending = m_pending.erase(pending);
+        else
+            ++pending;
+    }
 }
 
 void ZephraSim::OnMessage(uint32_t id, const uint8_t* data, uint32_t size, bool oversized,
@@ -150,9 +163,9 @@ void ZephraSim::OnMessage(uint32_t id, const uint8_t* data, uint32_t size, bool 
     uint32_t returned = 0;
     uint32_t outSize = 0;
     if (!oversized && size >= kRequestHeader) {
-        uint32_t code = GetU32(data);
-        uint32_t inSize = GetU32(data + 4);
-        outSize = GetU32(data + 8);
+        uint32_t code = SimGetU32(data);
+        uint32_t inSize = SimGetU32(data + 4);
+        outSize = SimGetU32(data + 8);
         bool frameOk = inSize <= ZEPHRA_MAX_FRAME_DATA && outSize <= ZEPHRA_MAX_FRAME_DATA &&
                        size == kRequestHeader + inSize;
         if (!frameOk)
@@ -171,8 +184,8 @@ void ZephraSim::OnMessage(uint32_t id, const uint8_t* data, uint32_t size, bool 
     if (returned > outSize)
         returned = outSize;
     reply->resize(kResponseHeader + returned);
-    PutU32(reply->data(), status);
-    PutU32(reply->data() + 4, returned);
+    SimPutU32(reply->data(), status);
+    SimPutU32(reply->data() + 4, returned);
     WaitBeforeAnswer(stop);
 }
 
@@ -209,17 +222,46 @@ ZephraStatus ZephraSim::Dispatch(Connection& connection, uint32_t code, const ui
     return status;
 }
 
-ZephraStatus ZephraSim::Serve(Connection&, uint32_t code, const uint8_t*, uint32_t, uint8_t* out, uint32_t,
-                              uint32_t* returned)
+ZephraStatus ZephraSim::Serve(Connection& connection, uint32_t code, const uint8_t* in, uint32_t inSize,
+                              uint8_t* out, uint32_t outSize, uint32_t* returned)
 {
+    // Device requests: the select itself and everything from 0x80882c00 on.
+    if (code >= IOCTL_ZEPHRA_GET_WDM_STATE) {
+        if (!connection.bound)
+            return ZEPHRA_STATUS_NO_DEVICE;
+        SimDevice* device = FindDevice(connection.boundFirst, connection.boundSecond);
+        if (device == nullptr)
+            return ZEPHRA_STATUS_DEVICE_REMOVED;
+        return ServeDevice(connection, *device, code, in, inSize, out, outSize, returned);
+    }
     switch (code) {
     case IOCTL_ZEPHRA_GET_VERSION:
         memcpy(out, &m_version, sizeof(m_version));
         *returned = sizeof(m_version);
         return 0;
+    case IOCTL_ZEPHRA_SET_EVENTS:
+        return SetEvents(connection, in);
+    case IOCTL_ZEPHRA_SET_CLIENT_TYPE:
+        return SetClientType(connection, SimGetU32(in));
+    case IOCTL_ZEPHRA_SEND_MESSAGE:
+        return SendMessageFrom(connection, in, inSize);
+    case IOCTL_ZEPHRA_GET_MESSAGE:
+        return TakeMessage(connection.messages, out, returned);
+    case IOCTL_ZEPHRA_GET_NOTIFICATION:
+        return TakeMessage(connection.notifications, out, returned);
+    case IOCTL_ZEPHRA_GET_DEVICE_LIST:
+        return GetDeviceList(out, returned);
+    case IOCTL_ZEPHRA_SELECT_DEVICE:
+        return SelectDevice(connection, in);
     default:
         return ZEPHRA_STATUS_NOT_SUPPORTED;
     }
+}
+
+ZephraStatus ZephraSim::ServeDevice(Connection&, SimDevice&, uint32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t,
+                                    uint32_t*)
+{
+    return ZEPHRA_STATUS_NOT_SUPPORTED;
 }
 
 void ZephraSim::AddLog(const Connection& connection, uint32_t code, uint32_t inSize, uint32_t outSize,
@@ -243,48 +285,6 @@ std::string ZephraSim::FormatLogEntry(const SimLogEntry& entry)
     return line;
 }
 
-std::string ZephraSim::StatusText() const
-{
-    char line[200];
-    snprintf(line, sizeof(line), "driver %lu.%lu.%lu %s, interface %lu.%lu, connections %lu\n",
-             static_cast<unsigned long>(m_version.driverMajor), static_cast<unsigned long>(m_version.driverMinor),
-             static_cast<unsigned long>(m_version.driverBuild),
-             (m_version.buildFlags & ZEPHRA_BUILD_FLAG_DEBUG) ? "debug" : "release",
-             static_cast<unsigned long>(m_version.interfaceMajor),
-             static_cast<unsigned long>(m_version.interfaceMinor),
-             static_cast<unsigned long>(m_connections.size()));
-    return line;
-}
-
-SimCommandResult ZephraSim::Execute(const std::string& line)
-{
-    std::vector<std::string> words = SplitWords(line);
-    if (words.empty())
-        return {false, "empty command\n"};
-    const std::string& command = words[0];
-    if (command == "status") {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return {true, StatusText()};
-    }
-    if (command == "log") {
-        if (words.size() == 2 && words[1] == "clear") {
-            ClearLog();
-            return {true, "log cleared\n"};
-        }
-        if (words.size() != 1)
-            return {false, "usage: log [clear]\n"};
-        std::string text;
-        for (const SimLogEntry& entry : Log())
-            text += FormatLogEntry(entry) + "\n";
-        return {true, text};
-    }
-    if (command == "quit") {
-        m_quit.Set();
-        return {true, "quitting\n"};
-    }
-    return {false, "unknown command: " + command + "\n"};
-}
-
 // Control pipe message: the command line as text; reply: u32 0 (done) or 2 (refused), then text.
 void ZephraSim::ControlPipe::OnMessage(uint32_t, const uint8_t* data, uint32_t size, bool oversized,
                                        std::vector<uint8_t>* reply, HANDLE)
@@ -293,6 +293,6 @@ void ZephraSim::ControlPipe::OnMessage(uint32_t, const uint8_t* data, uint32_t s
     if (!oversized)
         result = m_sim->Execute(std::string(reinterpret_cast<const char*>(data), size));
     reply->assign(4 + result.text.size(), 0);
-    PutU32(reply->data(), result.done ? 0 : 2);
+    SimPutU32(reply->data(), result.done ? 0 : 2);
     memcpy(reply->data() + 4, result.text.data(), result.text.size());
 }

@@ -7,9 +7,12 @@
 #include <mutex>
 #include <string>
 #include <vector>
+#include "SimDevice.h"
 #include "SimPipeServer.h"
 #include "WnEvent.h"
+#include "ZephraDeviceRecords.h"
 #include "ZephraIoctl.h"
+#include "ZephraMessage.h"
 #include "ZephraStatus.h"
 
 // One request as the simulator received it.
@@ -56,9 +59,19 @@ public:
     void SetResponseDelay(DWORD ms);         // answer every request this much later
     void SetAnswering(bool answering);       // false: hold every answer until set true again
 
+    // The next device-list reply reports this count (once), to reach the clients' bounds.
+    void SetNextDeviceListCount(uint32_t count);
+    // While non-zero, IOCTL_ZEPHRA_SELECT_DEVICE fails with this status.
+    void SetSelectFailure(ZephraStatus status);
+    // Queues a driver notification for every connection of that client type (-1: all)
+    // that takes notifications.
+    void QueueNotification(int32_t clientType, uint32_t code, const void* payload, uint32_t length);
+
     std::vector<SimLogEntry> Log() const;
     void ClearLog();
     uint32_t ConnectionCount() const;
+    size_t DeviceCount() const;
+    std::vector<SimDevice> Devices() const;
 
     static std::string FormatLogEntry(const SimLogEntry& entry);
 
@@ -68,6 +81,20 @@ private:
         uint32_t id = 0;
         DWORD processId = 0;
         int32_t clientType = -1;
+        HANDLE messageEvent = nullptr;      // duplicates in this process, owned
+        HANDLE notificationEvent = nullptr;
+        std::deque<ZephraMessage> messages; // requests and replies
+        std::deque<ZephraMessage> notifications;
+        bool bound = false;
+        uint32_t boundFirst = 0;
+        uint32_t boundSecond = 0;
+    };
+
+    // A relayed request waiting for the server's reply.
+    struct PendingRequest
+    {
+        uint32_t requester;
+        uint32_t correlation[3];
     };
 
     class ControlPipe : public SimPipeHandler
@@ -93,6 +120,24 @@ private:
                           uint32_t outSize, uint32_t* returned);
     ZephraStatus Serve(Connection& connection, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
                        uint32_t outSize, uint32_t* returned);
+    ZephraStatus ServeDevice(Connection& connection, SimDevice& device, uint32_t code, const uint8_t* in,
+                             uint32_t inSize, uint8_t* out, uint32_t outSize, uint32_t* returned);
+    ZephraStatus SetEvents(Connection& connection, const uint8_t* in);
+    ZephraStatus SetClientType(Connection& connection, uint32_t type);
+    ZephraStatus SendMessageFrom(Connection& connection, const uint8_t* in, uint32_t inSize);
+    ZephraStatus TakeMessage(std::deque<ZephraMessage>& queue, uint8_t* out, uint32_t* returned);
+    ZephraStatus GetDeviceList(uint8_t* out, uint32_t* returned);
+    ZephraStatus SelectDevice(Connection& connection, const uint8_t* in);
+    // Queues and signals; false when the queue is full (the record is dropped).
+    bool Enqueue(Connection& connection, bool notification, const ZephraMessage& record);
+    Connection* ServerConnection();
+    void QueueNotificationLocked(int32_t clientType, uint32_t code, const void* payload, uint32_t length);
+    SimDevice* FindDevice(uint32_t idFirst, uint32_t idSecond);
+    void CloseEvents(Connection& connection);
+
+    SimCommandResult Plug(const std::vector<std::string>& words, std::wstring* arrivalPath);
+    SimCommandResult Unplug(const std::vector<std::string>& words, std::wstring* removalPath);
+    SimCommandResult Notify(const std::vector<std::string>& words);
     void WaitBeforeAnswer(HANDLE stop);
     void AddLog(const Connection& connection, uint32_t code, uint32_t inSize, uint32_t outSize, ZephraStatus status);
     std::string StatusText() const;
@@ -108,6 +153,15 @@ private:
     uint32_t m_nextConnection = 1;
     std::map<uint32_t, Connection> m_connections;
     std::deque<SimLogEntry> m_log; // bounded: the oldest entries go first
+
+    std::vector<PendingRequest> m_pending;
+    std::vector<SimDevice> m_devices;
+    uint32_t m_nextDeviceId = 1;
+    uint32_t m_streamingFirst = 0; // the streaming device's id words; 0, 0 for none
+    uint32_t m_streamingSecond = 0;
+    bool m_overrideListCount = false;
+    uint32_t m_nextListCount = 0;
+    ZephraStatus m_selectFailure = 0;
 
     ZephraVersionInfo m_version;
     DWORD m_delayMs = 0;

@@ -23,6 +23,7 @@ int Run()
         fprintf(stderr, "zephrasim: cannot serve the control device (error %lu)\n", static_cast<unsigned long>(error));
         return 1;
     }
+    sim.Execute("plug QV000001 echo");
     g_interrupt = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
     printf("zephrasim: serving %ls; Ctrl+C or 'zephrasim quit' ends it\n", ZEPHRA_CONTROL_DEVICE_NAME);

@@ -1,0 +1,47 @@
+#pragma once
+#include <string>
+#include "ZephraApiContext.h"
+#include "ZephraDeviceRecords.h"
+
+enum : size_t { ZEPHRA_NAME_CHARS = 100 }; // control device name field, 99 kept
+
+// One device the driver reports: a connection of its own, bound to that device.
+// Created, refreshed and deleted only by its ZephraDriver.
+class ZephraDevice : public ZephraApiContext
+{
+public:
+    ZephraDevice();
+    ~ZephraDevice() override;
+
+    // Opens the control device, binds the connection to the record's device, then OnOpened.
+    ZephraStatus OpenDevice(const wchar_t* name, const ZephraDeviceRecord& record);
+    // Called once the connection is bound; non-zero makes OpenDevice fail.
+    virtual ZephraStatus OnOpened();
+    ZephraStatus SelectDevice(uint32_t idFirst, uint32_t idSecond);
+
+    const ZephraDeviceRecord& GetRecord() const { return m_record; }
+    void SetRecord(const ZephraDeviceRecord& record) { m_record = record; }
+    uint32_t GetIdFirst() const { return m_record.idFirst; }
+    uint32_t GetIdSecond() const { return m_record.idSecond; }
+    uint16_t GetVendorId() const { return m_record.vendorId; }
+    uint16_t GetProductId() const { return m_record.productId; }
+    // Read only within the record's fields, also when the terminator is missing.
+    std::wstring GetSerialNumber() const;
+    std::wstring GetDeviceName() const;
+    bool IsHighSpeed() const { return (m_record.portFlags & ZEPHRA_PORT_HIGH_SPEED) != 0; }
+    bool HasEchoEffect() const { return (m_record.featureFlags & ZEPHRA_FEATURE_ECHO) != 0; }
+    bool IsStreamingDevice() const { return (m_record.streamingFlags & ZEPHRA_STREAMING_SELECTED) != 0; }
+    const wchar_t* GetControlDeviceName() const { return m_name; }
+
+    // Same vendor id, product id and serial number.
+    bool IsSameDevice(const ZephraDeviceRecord& record) const;
+
+private:
+    ZephraDeviceRecord m_record;
+    wchar_t m_name[ZEPHRA_NAME_CHARS];
+};
+
+// A zero-terminated copy of at most capacity - 1 characters.
+void ZephraCopyName(wchar_t* target, size_t capacity, const wchar_t* source);
+// The text of a fixed field of chars characters, which may lack its terminator.
+std::wstring ZephraFieldText(const wchar_t* field, size_t chars);

@@ -1,0 +1,206 @@
+#include "ZephraDriver.h"
+#include <cstring>
+
+ZephraDriver::ZephraDriver()
+{
+    memset(m_name, 0, sizeof(m_name));
+}
+
+// Devices first: each closes its own connection.
+ZephraDriver::~ZephraDriver()
+{
+    m_devices.clear();
+}
+
+ZephraDevice* ZephraDriver::CreateDevice()
+{
+    return new ZephraDevice();
+}
+
+ZephraStatus ZephraDriver::OpenDriver(const wchar_t* name, bool wantMessageEvent, bool wantNotificationEvent)
+{
+    ZephraCopyName(m_name, ZEPHRA_NAME_CHARS, name);
+    ZephraStatus status = Open(m_name);
+    if (status != 0)
+        return status;
+    WnEvent* wanted[2] = {wantMessageEvent ? &m_messageEvent : nullptr,
+                          wantNotificationEvent ? &m_notificationEvent : nullptr};
+    for (WnEvent* event : wanted) {
+        if (event != nullptr && !event->IsValid()) {
+            DWORD error = event->Create(false);
+            if (error != 0) {
+                Close();
+                return error;
+            }
+        }
+    }
+    // On failure the events are kept for a later attempt.
+    status = SetEvents(wantMessageEvent ? m_messageEvent.Get() : nullptr,
+                       wantNotificationEvent ? m_notificationEvent.Get() : nullptr);
+    if (status != 0)
+        Close();
+    return status;
+}
+
+void ZephraDriver::CloseDriver()
+{
+    SetEvents(nullptr, nullptr);
+    Close();
+    m_messageEvent.Close();
+    m_notificationEvent.Close();
+}
+
+ZephraStatus ZephraDriver::SetEvents(HANDLE messageEvent, HANDLE notificationEvent)
+{
+    ZephraEventsRecord record;
+    record.messageEvent = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(messageEvent));
+    record.notificationEvent = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(notificationEvent));
+    return DoRequest(IOCTL_ZEPHRA_SET_EVENTS, &record, sizeof(record), nullptr, 0);
+}
+
+ZephraStatus ZephraDriver::SetClientType(uint32_t type)
+{
+    return DoRequest(IOCTL_ZEPHRA_SET_CLIENT_TYPE, &type, sizeof(type), nullptr, 0);
+}
+
+ZephraStatus ZephraDriver::OpenTyped(const wchar_t* name, uint32_t type)
+{
+    if (IsOpened())
+        return 0;
+    ZephraStatus status = OpenDriver(name, true, true);
+    if (status != 0)
+        return status;
+    status = SetClientType(type);
+    if (status != 0)
+        CloseDriver();
+    return status;
+}
+
+ZephraStatus ZephraDriver::OpenAsServer(const wchar_t* name)
+{
+    return OpenTyped(name, ZEPHRA_CLIENT_SERVER);
+}
+
+ZephraStatus ZephraDriver::OpenAsClient(const wchar_t* name)
+{
+    return OpenTyped(name, ZEPHRA_CLIENT_MAIN);
+}
+
+ZephraStatus ZephraDriver::OpenAsObserver(const wchar_t* name, uint32_t type)
+{
+    if (IsOpened())
+        return 0;
+    ZephraCopyName(m_name, ZEPHRA_NAME_CHARS, name);
+    ZephraStatus status = Open(m_name);
+    if (status != 0)
+        return status;
+    status = SetEvents(nullptr, nullptr);
+    if (status != 0) {
+        Close();
+        return status;
+    }
+    status = SetClientType(type);
+    if (status != 0)
+        CloseDriver();
+    return status;
+}
+
+ZephraStatus ZephraDriver::GetDeviceList(ZephraDeviceList* list)
+{
+    return DoRequest(IOCTL_ZEPHRA_GET_DEVICE_LIST, nullptr, 0, list, sizeof(*list));
+}
+
+ZephraStatus ZephraDriver::RefreshDevices(bool* changed)
+{
+    *changed = false;
+    std::vector<std::unique_ptr<ZephraDevice>> previous;
+    previous.swap(m_devices);
+
+    ZephraDeviceList list;
+    memset(&list, 0, sizeof(list));
+    ZephraStatus status = GetDeviceList(&list);
+    if (status == 0) {
+        // A count beyond the record's capacity is read as a full record, never beyond it.
+        uint32_t count = list.count < ZEPHRA_MAX_DEVICES ? list.count : ZEPHRA_MAX_DEVICES;
+        for (uint32_t i = 0; i < count; ++i) {
+            const ZephraDeviceRecord& record = list.devices[i];
+            auto known = previous.begin();
+            while (known != previous.end() && !(*known && (*known)->IsSameDevice(record)))
+                ++known;
+            if (known != previous.end()) {
+                (*known)->SetRecord(record);
+                m_devices.push_back(std::move(*known));
+                previous.erase(known);
+                continue;
+            }
+            std::unique_ptr<ZephraDevice> device(CreateDevice());
+            if (device && device->OpenDevice(m_name, record) == 0) {
+                m_devices.push_back(std::move(device));
+                *changed = true;
+            }
+        }
+    }
+    if (!previous.empty())
+        *changed = true;
+    previous.clear();
+    return status;
+}
+
+ZephraDevice* ZephraDriver::FindDevice(uint32_t idFirst, uint32_t idSecond) const
+{
+    for (const auto& device : m_devices) {
+        if (device->GetIdFirst() == idFirst && device->GetIdSecond() == idSecond)
+            return device.get();
+    }
+    return nullptr;
+}
+
+ZephraDevice* ZephraDriver::GetDeviceAt(size_t index) const
+{
+    return index < m_devices.size() ? m_devices[index].get() : nullptr;
+}
+
+ZephraStatus ZephraDriver::SendMessageRecord(const ZephraMessage& record)
+{
+    if (record.payloadLength > ZEPHRA_MSG_MAX_PAYLOAD)
+        return ZEPHRA_STATUS_INVALID_LENGTH;
+    return DoRequest(IOCTL_ZEPHRA_SEND_MESSAGE, &record, record.WireSize(), nullptr, 0);
+}
+
+ZephraStatus ZephraDriver::ReadRecord(uint32_t code, ZephraMessage* record)
+{
+    record->kind = ZEPHRA_MSG_KIND_NONE;
+    record->code = 0;
+    uint32_t returned = 0;
+    ZephraStatus status = DoRequest(code, nullptr, 0, record, sizeof(*record), &returned);
+    if (status != 0)
+        return status;
+    if (returned < ZEPHRA_MSG_HEADER_SIZE || !record->IsWellFormed() || record->WireSize() > returned) {
+        // Never hand on a record whose payload does not fit what was read.
+        record->kind = ZEPHRA_MSG_KIND_NONE;
+        record->payloadLength = 0;
+        return ZEPHRA_STATUS_INVALID_LENGTH;
+    }
+    return 0;
+}
+
+ZephraStatus ZephraDriver::GetMessageRecord(ZephraMessage* record)
+{
+    return ReadRecord(IOCTL_ZEPHRA_GET_MESSAGE, record);
+}
+
+ZephraStatus ZephraDriver::GetNotificationRecord(ZephraMessage* record)
+{
+    return ReadRecord(IOCTL_ZEPHRA_GET_NOTIFICATION, record);
+}
+
+ZephraStatus ZephraDriver::NextNotification(ZephraMessage* record)
+{
+    for (;;) {
+        ZephraStatus status = GetNotificationRecord(record);
+        if (status != 0)
+            return status;
+        if (record->kind == ZEPHRA_MSG_KIND_NOTIFICATION)
+            return 0;
+    }
+}

@@ -1,0 +1,218 @@
+// Connections of the simulated driver: client types, events, message queues, device binding.
+#include <cstring>
+#include "SimBytes.h"
+#include "ZephraSim.h"
+
+namespace {
+
+const size_t kMaxQueue = 256;
+
+} // namespace
+
+void ZephraSim::CloseEvents(Connection& connection)
+{
+    if (connection.messageEvent != nullptr)
+        CloseHandle(connection.messageEvent);
+    if (connection.notificationEvent != nullptr)
+        CloseHandle(connection.notificationEvent);
+    connection.messageEvent = nullptr;
+    connection.notificationEvent = nullptr;
+}
+
+ZephraStatus ZephraSim::SetEvents(Connection& connection, const uint8_t* in)
+{
+    ZephraEventsRecord record;
+    memcpy(&record, in, sizeof(record));
+    HANDLE duplicates[2] = {nullptr, nullptr};
+    const uint64_t values[2] = {record.messageEvent, record.notificationEvent};
+    HANDLE client = nullptr;
+    ZephraStatus status = 0;
+    for (int i = 0; i < 2 && status == 0; ++i) {
+        if (values[i] == 0)
+            continue;
+        if (values[i] > UINTPTR_MAX) {
+            status = ZEPHRA_STATUS_INVALID_PARAMETER;
+            break;
+        }
+        if (client == nullptr)
+            client = OpenProcess(PROCESS_DUP_HANDLE, FALSE, connection.processId);
+        HANDLE source = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(values[i]));
+        if (client == nullptr ||
+            !DuplicateHandle(client, source, GetCurrentProcess(), &duplicates[i], EVENT_MODIFY_STATE, FALSE, 0))
+            status = ZEPHRA_STATUS_INVALID_PARAMETER;
+    }
+    if (client != nullptr)
+        CloseHandle(client);
+    if (status != 0) {
+        for (HANDLE duplicate : duplicates) {
+            if (duplicate != nullptr)
+                CloseHandle(duplicate);
+        }
+        return status;
+    }
+    CloseEvents(connection);
+    connection.messageEvent = duplicates[0];
+    connection.notificationEvent = duplicates[1];
+    return 0;
+}
+
+ZephraStatus ZephraSim::SetClientType(Connection& connection, uint32_t type)
+{
+    if (type != ZEPHRA_CLIENT_SERVER && type != ZEPHRA_CLIENT_MAIN && type != ZEPHRA_CLIENT_OBSERVER &&
+        type != ZEPHRA_CLIENT_OBSERVER_2)
+        return ZEPHRA_STATUS_INVALID_PARAMETER;
+    if (connection.clientType >= 0)
+        return ZEPHRA_STATUS_ALREADY_DONE;
+    if (type == ZEPHRA_CLIENT_SERVER && ServerConnection() != nullptr)
+        return ZEPHRA_STATUS_ALREADY_DONE;
+    connection.clientType = static_cast<int32_t>(type);
+    return 0;
+}
+
+ZephraSim::Connection* ZephraSim::ServerConnection()
+{
+    for (auto& entry : m_connections) {
+        if (entry.second.clientType == static_cast<int32_t>(ZEPHRA_CLIENT_SERVER))
+            return &entry.second;
+    }
+    return nullptr;
+}
+
+bool ZephraSim::Enqueue(Connection& connection, bool notification, const ZephraMessage& record)
+{
+    std::deque<ZephraMessage>& queue = notification ? connection.notifications : connection.messages;
+    if (queue.size() >= kMaxQueue)
+        return false;
+    queue.push_back(record);
+    HANDLE event = notification ? connection.notificationEvent : connection.messageEvent;
+    if (event != nullptr)
+        SetEvent(event);
+    return true;
+}
+
+ZephraStatus ZephraSim::SendMessageFrom(Connection& connection, const uint8_t* in, uint32_t inSize)
+{
+    ZephraMessage record;
+    record.Init(ZEPHRA_MSG_KIND_NONE, 0);
+    memcpy(&record, in, inSize);
+    if (record.headerSize != ZEPHRA_MSG_HEADER_SIZE)
+        return ZEPHRA_STATUS_INVALID_HD_SIZE;
+    if (record.payloadLength > ZEPHRA_MSG_MAX_PAYLOAD || record.WireSize() != inSize)
+        return ZEPHRA_STATUS_INVALID_LENGTH;
+    // Bytes beyond the payload are not the sender's to pass on.
+    memset(record.payload + record.payloadLength, 0, ZEPHRA_MSG_MAX_PAYLOAD - record.payloadLength);
+
+    bool fromServer = connection.clientType == static_cast<int32_t>(ZEPHRA_CLIENT_SERVER);
+    switch (record.kind) {
+    case ZEPHRA_MSG_KIND_REQUEST: {
+        if (fromServer)
+            return ZEPHRA_STATUS_NOT_ALLOWED;
+        Connection* server = ServerConnection();
+        if (server == nullptr)
+            return ZEPHRA_STATUS_NO_SERVER;
+        if (m_pending.size() >= kMaxQueue || !Enqueue(*server, false, record))
+            return ZEPHRA_STATUS_NO_RESOURCES;
+        PendingRequest pending = {connection.id, {record.correlation[0], record.correlation[1],
+                                                  record.correlation[2]}};
+        m_pending.push_back(pending);
+        return 0;
+    }
+    case ZEPHRA_MSG_KIND_REPLY: {
+        if (!fromServer)
+            return ZEPHRA_STATUS_NOT_ALLOWED;
+        for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+            if (memcmp(it->correlation, record.correlation, sizeof(it->correlation)) != 0)
+                continue;
+            uint32_t requester = it->requester;
+            m_pending.erase(it);
+            auto target = m_connections.find(requester);
+            if (target == m_connections.end())
+                return 0; // the requester has gone: nobody to tell
+            return Enqueue(target->second, false, record) ? 0 : ZEPHRA_STATUS_NO_RESOURCES;
+        }
+        return ZEPHRA_STATUS_INITIATOR_NOT_FOUND;
+    }
+    case ZEPHRA_MSG_KIND_NOTIFICATION:
+        if (!fromServer)
+            return ZEPHRA_STATUS_NOT_ALLOWED;
+        for (auto& entry : m_connections) {
+            if (entry.first != connection.id && entry.second.notificationEvent != nullptr)
+                Enqueue(entry.second, true, record);
+        }
+        return 0;
+    default:
+        return ZEPHRA_STATUS_INVALID_MSG_TYPE;
+    }
+}
+
+void ZephraSim::QueueNotification(int32_t clientType, uint32_t code, const void* payload, uint32_t length)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    QueueNotificationLocked(clientType, code, payload, length);
+}
+
+void ZephraSim::QueueNotificationLocked(int32_t clientType, uint32_t code, const void* payload, uint32_t length)
+{
+    ZephraMessage record;
+    record.Init(ZEPHRA_MSG_KIND_NOTIFICATION, code);
+    if (record.WritePayload(payload, length) != 0)
+        return;
+    for (auto& entry : m_connections) {
+        Connection& connection = entry.second;
+        if (connection.notificationEvent != nullptr && (clientType < 0 || connection.clientType == clientType))
+            Enqueue(connection, true, record);
+    }
+}
+
+ZephraStatus ZephraSim::TakeMessage(std::deque<ZephraMessage>& queue, uint8_t* out, uint32_t* returned)
+{
+    if (queue.empty())
+        return ZEPHRA_STATUS_NO_MORE_ITEMS;
+    memcpy(out, &queue.front(), sizeof(ZephraMessage));
+    queue.pop_front();
+    *returned = sizeof(ZephraMessage);
+    return 0;
+}
+
+ZephraStatus ZephraSim::GetDeviceList(uint8_t* out, uint32_t* returned)
+{
+    ZephraDeviceList list;
+    memset(&list, 0, sizeof(list));
+    list.count = static_cast<uint32_t>(m_devices.size());
+    for (size_t i = 0; i < m_devices.size() && i < ZEPHRA_MAX_DEVICES; ++i) {
+        const SimDevice& device = m_devices[i];
+        bool streaming = device.idFirst == m_streamingFirst && device.idSecond == m_streamingSecond;
+        list.devices[i] = device.Record(streaming);
+    }
+    if (m_overrideListCount) {
+        // A malformed reply, once: the records are as usual, the count is not.
+        m_overrideListCount = false;
+        list.count = m_nextListCount;
+    }
+    memcpy(out, &list, sizeof(list));
+    *returned = sizeof(list);
+    return 0;
+}
+
+ZephraStatus ZephraSim::SelectDevice(Connection& connection, const uint8_t* in)
+{
+    if (m_selectFailure != 0)
+        return m_selectFailure;
+    ZephraDeviceId id;
+    memcpy(&id, in, sizeof(id));
+    if (FindDevice(id.idFirst, id.idSecond) == nullptr)
+        return ZEPHRA_STATUS_NO_DEVICE;
+    connection.bound = true;
+    connection.boundFirst = id.idFirst;
+    connection.boundSecond = id.idSecond;
+    return 0;
+}
+
+SimDevice* ZephraSim::FindDevice(uint32_t idFirst, uint32_t idSecond)
+{
+    for (SimDevice& device : m_devices) {
+        if (device.idFirst == idFirst && device.idSecond == idSecond)
+            return &device;
+    }
+    return nullptr;
+}
