@@ -57,7 +57,7 @@ std::string ZephraSim::StatusText() const
     std::string text = line;
     for (const SimDevice& device : m_devices) {
         bool streaming = device.idFirst == m_streamingFirst && device.idSecond == m_streamingSecond;
-        snprintf(line, sizeof(line), "device %s: id %lu %lu, vid %04x pid %04x, %s%s%s\n",
+        snprintf(line, sizeof(line), "device %s: id %lu 0x%08lx, vid %04x pid %04x, %s%s%s\n",
                  Narrow(device.serial).c_str(), static_cast<unsigned long>(device.idFirst),
                  static_cast<unsigned long>(device.idSecond), device.vendorId, device.productId,
                  device.highSpeed ? "high speed" : "usb 1.1", device.echo ? ", echo" : "",

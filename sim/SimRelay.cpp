@@ -157,10 +157,22 @@ void ZephraSim::QueueNotificationLocked(int32_t clientType, uint32_t code, const
     record.Init(ZEPHRA_MSG_KIND_NOTIFICATION, code);
     if (record.WritePayload(payload, length) != 0)
         return;
+    QueueRecordLocked(clientType, true, record);
+}
+
+void ZephraSim::QueueRecord(int32_t clientType, bool notification, const ZephraMessage& record)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    QueueRecordLocked(clientType, notification, record);
+}
+
+void ZephraSim::QueueRecordLocked(int32_t clientType, bool notification, const ZephraMessage& record)
+{
     for (auto& entry : m_connections) {
         Connection& connection = entry.second;
-        if (connection.notificationEvent != nullptr && (clientType < 0 || connection.clientType == clientType))
-            Enqueue(connection, true, record);
+        HANDLE event = notification ? connection.notificationEvent : connection.messageEvent;
+        if (event != nullptr && (clientType < 0 || connection.clientType == clientType))
+            Enqueue(connection, notification, record);
     }
 }
 
@@ -196,8 +208,6 @@ ZephraStatus ZephraSim::GetDeviceList(uint8_t* out, uint32_t* returned)
 
 ZephraStatus ZephraSim::SelectDevice(Connection& connection, const uint8_t* in)
 {
-    if (m_selectFailure != 0)
-        return m_selectFailure;
     ZephraDeviceId id;
     memcpy(&id, in, sizeof(id));
     if (FindDevice(id.idFirst, id.idSecond) == nullptr)

@@ -106,10 +106,13 @@ void ZephraSim::SetNextDeviceListCount(uint32_t count)
     m_nextListCount = count;
 }
 
-void ZephraSim::SetSelectFailure(ZephraStatus status)
+void ZephraSim::SetRequestFailure(uint32_t code, ZephraStatus status)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_selectFailure = status;
+    if (status == 0)
+        m_failures.erase(code);
+    else
+        m_failures[code] = status;
 }
 
 size_t ZephraSim::DeviceCount() const
@@ -214,6 +217,8 @@ ZephraStatus ZephraSim::Dispatch(Connection& connection, uint32_t code, const ui
         status = ZEPHRA_STATUS_INVALID_INBUFFER_SIZE;
     else if (!ZephraSizeAllowed(info->out, outSize))
         status = ZEPHRA_STATUS_INVALID_OUTBUFFER_SIZE;
+    else if (m_failures.count(code) != 0)
+        status = m_failures[code];
     else
         status = Serve(connection, code, in, inSize, out, outSize, returned);
     if (status != 0)

@@ -61,8 +61,11 @@ public:
 
     // The next device-list reply reports this count (once), to reach the clients' bounds.
     void SetNextDeviceListCount(uint32_t count);
-    // While non-zero, IOCTL_ZEPHRA_SELECT_DEVICE fails with this status.
-    void SetSelectFailure(ZephraStatus status);
+    // While status is non-zero, every request with this code fails with it.
+    void SetRequestFailure(uint32_t code, ZephraStatus status);
+    // Queues a record as it is, for connections of that client type (-1: all) that hand
+    // the matching event.
+    void QueueRecord(int32_t clientType, bool notification, const ZephraMessage& record);
     // Queues a driver notification for every connection of that client type (-1: all)
     // that takes notifications.
     void QueueNotification(int32_t clientType, uint32_t code, const void* payload, uint32_t length);
@@ -132,6 +135,7 @@ private:
     bool Enqueue(Connection& connection, bool notification, const ZephraMessage& record);
     Connection* ServerConnection();
     void QueueNotificationLocked(int32_t clientType, uint32_t code, const void* payload, uint32_t length);
+    void QueueRecordLocked(int32_t clientType, bool notification, const ZephraMessage& record);
     SimDevice* FindDevice(uint32_t idFirst, uint32_t idSecond);
     void CloseEvents(Connection& connection);
 
@@ -161,7 +165,7 @@ private:
     uint32_t m_streamingSecond = 0;
     bool m_overrideListCount = false;
     uint32_t m_nextListCount = 0;
-    ZephraStatus m_selectFailure = 0;
+    std::map<uint32_t, ZephraStatus> m_failures; // request code -> forced status
 
     ZephraVersionInfo m_version;
     DWORD m_delayMs = 0;
