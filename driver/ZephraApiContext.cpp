@@ -9,18 +9,6 @@ const size_t kPathChars = 300;
 const uint32_t kRequestHeader = 12;
 const uint32_t kResponseHeader = 8;
 
-class LockGuard
-{
-public:
-    explicit LockGuard(CRITICAL_SECTION* lock) : m_lock(lock) { EnterCriticalSection(m_lock); }
-    ~LockGuard() { LeaveCriticalSection(m_lock); }
-    LockGuard(const LockGuard&) = delete;
-    LockGuard& operator=(const LockGuard&) = delete;
-
-private:
-    CRITICAL_SECTION* m_lock;
-};
-
 void PutU32(uint8_t* p, uint32_t v)
 {
     memcpy(p, &v, 4);
@@ -74,7 +62,7 @@ ZephraApiContext::~ZephraApiContext()
 
 ZephraStatus ZephraApiContext::Open(const wchar_t* name)
 {
-    LockGuard guard(&m_lock);
+    LockScope guard(this);
     if (m_device != nullptr)
         return ZEPHRA_STATUS_REJECTED;
     if (!m_completion.IsValid()) {
@@ -124,7 +112,7 @@ ZephraStatus ZephraApiContext::OpenDevice(const wchar_t* path)
 
 void ZephraApiContext::Close()
 {
-    LockGuard guard(&m_lock);
+    LockScope guard(this);
     if (m_device != nullptr) {
         CloseHandle(m_device);
         m_device = nullptr;
@@ -146,7 +134,7 @@ ZephraStatus ZephraApiContext::CompleteIo(BOOL ok, OVERLAPPED* ov, DWORD* count)
 ZephraStatus ZephraApiContext::DoRequest(uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize,
                                          uint32_t* bytesReturned)
 {
-    LockGuard guard(&m_lock);
+    LockScope guard(this);
     if (m_device == nullptr)
         return ZEPHRA_STATUS_NOT_OPENED;
 

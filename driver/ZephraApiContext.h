@@ -29,6 +29,20 @@ public:
     // Whether the connection runs over the simulator's pipe instead of the device.
     bool IsSimulated() const { return m_simulated; }
 
+protected:
+    // Holds the connection's re-entrant lock for a scope (a transaction of several requests).
+    class LockScope
+    {
+    public:
+        explicit LockScope(ZephraApiContext* context) : m_lock(&context->m_lock) { EnterCriticalSection(m_lock); }
+        ~LockScope() { LeaveCriticalSection(m_lock); }
+        LockScope(const LockScope&) = delete;
+        LockScope& operator=(const LockScope&) = delete;
+
+    private:
+        CRITICAL_SECTION* m_lock;
+    };
+
 private:
     ZephraStatus OpenDevice(const wchar_t* path);
     ZephraStatus TransactFrame(uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize,

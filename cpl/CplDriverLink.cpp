@@ -1,0 +1,37 @@
+#include "CplDriverLink.h"
+
+CplDriverLink::~CplDriverLink()
+{
+    Stop();
+}
+
+ZephraStatus CplDriverLink::Start(HWND window, const wchar_t* name)
+{
+    ZephraStatus status = m_client.OpenAsClient(name);
+    if (status != 0)
+        return status;
+    if (m_thread.IsRunning())
+        return 0;
+    status = m_thread.Start(window, m_client.GetNotificationEvent(), WM_DRIVER_NOTIFICATION);
+    if (status != 0)
+        m_client.CloseDriver();
+    return status;
+}
+
+void CplDriverLink::Stop()
+{
+    m_thread.Stop();
+    m_client.CloseDriver();
+}
+
+ZephraStatus CplDriverLink::Drain(const std::function<void(const ZephraMessage&)>& handler)
+{
+    ZephraMessage record;
+    for (;;) {
+        record.Clear();
+        ZephraStatus status = m_client.NextNotification(&record);
+        if (status != 0)
+            return status;
+        handler(record);
+    }
+}

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+#include <vector>
+#include "CplDriverLink.h"
+#include "ZephraSim.h"
+
+namespace {
+
+const wchar_t* const kName = L"CplDriverLinkTest";
+
+// A window that drains the link on every WM_DRIVER_NOTIFICATION, as the main frame does.
+struct Receiver
+{
+    CplDriverLink* link = nullptr;
+    int messages = 0;
+    std::vector<uint32_t> codes;
+};
+
+LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DRIVER_NOTIFICATION) {
+        auto* receiver = reinterpret_cast<Receiver*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        ++receiver->messages;
+        receiver->link->Drain([&](const ZephraMessage& record) { receiver->codes.push_back(record.code); });
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class CplDriverLinkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(0u, sim.Start(kName, false));
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = ReceiverProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"CplDriverLinkTest";
+        RegisterClassW(&wc);
+        window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                                 nullptr);
+        ASSERT_NE(nullptr, window);
+        receiver.link = &link;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&receiver));
+    }
+    void TearDown() override
+    {
+        link.Stop();
+        DestroyWindow(window);
+    }
+
+    void Pump(DWORD limitMs, size_t wantCodes)
+    {
+        DWORD start = GetTickCount();
+        while (receiver.codes.size() < wantCodes && GetTickCount() - start < limitMs) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+        }
+    }
+
+    ZephraSim sim;
+    CplDriverLink link;
+    HWND window = nullptr;
+    Receiver receiver;
+};
+
+TEST_F(CplDriverLinkTest, BurstSignalledOnceIsDrainedByOneMessage)
+{
+    ASSERT_EQ(0u, link.Start(window, kName));
+    EXPECT_TRUE(link.IsRunning());
+    EXPECT_EQ(2, sim.Log().back().clientType) << "the main client is type 2";
+    for (uint32_t code = 3040; code < 3045; ++code)
+        sim.QueueNotification(-1, code, nullptr, 0);
+    Pump(2000, 5);
+    Pump(100, 6); // and whatever else was posted
+    ASSERT_EQ(5u, receiver.codes.size());
+    EXPECT_EQ(3040u, receiver.codes.front());
+    EXPECT_EQ(3044u, receiver.codes.back());
+    EXPECT_GE(receiver.messages, 1);
+}
+
+TEST_F(CplDriverLinkTest, StartFailsCleanlyAndStopClosesEverything)
+{
+    CplDriverLink missing;
+    EXPECT_NE(0u, missing.Start(window, L"CplDriverLinkTestNobody"));
+    EXPECT_FALSE(missing.IsRunning());
+    EXPECT_FALSE(missing.Client().IsOpened());
+
+    ASSERT_EQ(0u, link.Start(window, kName));
+    EXPECT_EQ(0u, link.Start(window, kName)) << "a second start changes nothing";
+    link.Stop();
+    EXPECT_FALSE(link.IsRunning());
+    EXPECT_FALSE(link.Client().IsOpened());
+    EXPECT_EQ(nullptr, link.Client().GetNotificationEvent());
+    ASSERT_EQ(0u, link.Start(window, kName)) << "the next arrival starts it again";
+    sim.QueueNotification(-1, 3011, nullptr, 0);
+    Pump(2000, 1);
+    EXPECT_EQ(1u, receiver.codes.size());
+}
+
+} // namespace
