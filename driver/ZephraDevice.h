@@ -2,6 +2,7 @@
 #include <string>
 #include "ZephraApiContext.h"
 #include "ZephraDeviceRecords.h"
+#include "ZephraMixerRecords.h"
 
 enum : size_t { ZEPHRA_NAME_CHARS = 100 }; // control device name field, 99 kept
 
@@ -36,7 +37,35 @@ public:
     // Same vendor id, product id and serial number.
     bool IsSameDevice(const ZephraDeviceRecord& record) const;
 
+    // Mixer requests. The entry requests send and receive the same n entries in place;
+    // a read whose reply is not n whole entries fails with ZEPHRA_STATUS_LENGTH_MISMATCH.
+    // count: the descriptors listed, at most capacity (0 on failure).
+    ZephraStatus GetMixerPins(ZephraPinClass pinClass, ZephraMixerPin* buffer, uint32_t capacity, uint32_t* count);
+    ZephraStatus GetMixerInputLevels(ZephraMixerLevel* entries, uint32_t n);
+    ZephraStatus GetMixerOutputLevels(ZephraMixerLevel* entries, uint32_t n);
+    ZephraStatus GetMixerOutputGains(ZephraMixerGain* entries, uint32_t n);
+    ZephraStatus SetMixerOutputGains(ZephraMixerGain* entries, uint32_t n);
+    ZephraStatus GetMixerWeights(ZephraMixerWeight* entries, uint32_t n);
+    ZephraStatus SetMixerWeights(ZephraMixerWeight* entries, uint32_t n);
+    ZephraStatus SetVolumeBypass(bool on);
+    // on: false unless the driver answered.
+    ZephraStatus GetVolumeBypass(bool* on);
+
+    // Echo-effect requests; the record always travels whole.
+    ZephraStatus SetPluginParameters(const ZephraPluginRecord& record);
+    ZephraStatus GetPluginParameters(ZephraPluginRecord* record);
+    // The queries and writes that the echo page sends, built in one place.
+    ZephraStatus GetEchoChannelCount(uint32_t* count);
+    ZephraStatus GetEchoMaxDelay(uint32_t* ms);
+    // parameter: ZEPHRA_PLUGIN_DELAY or ZEPHRA_PLUGIN_AMPLIFICATION.
+    ZephraStatus GetEchoValue(uint32_t parameter, uint32_t channel, uint32_t* value);
+    // Writes value to leftChannel and leftChannel + 1.
+    ZephraStatus SetEchoPairValue(uint32_t parameter, uint32_t leftChannel, uint32_t value);
+
 private:
+    ZephraStatus EntryRequest(uint32_t code, void* entries, uint32_t n, uint32_t entrySize, bool read);
+    ZephraStatus GetEchoAnswer(uint32_t parameter, uint32_t* answer);
+
     ZephraDeviceRecord m_record;
     wchar_t m_name[ZEPHRA_NAME_CHARS];
 };

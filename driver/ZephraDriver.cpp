@@ -204,3 +204,100 @@ ZephraStatus ZephraDriver::NextNotification(ZephraMessage* record)
             return 0;
     }
 }
+
+ZephraStatus ZephraDriver::ReadFixed(uint32_t code, void* record, uint32_t size)
+{
+    memset(record, 0, size);
+    ZephraStatus status = DoRequest(code, nullptr, 0, record, size);
+    if (status != 0)
+        memset(record, 0, size);
+    return status;
+}
+
+ZephraStatus ZephraDriver::GetSampleRates(ZephraSampleRates* rates)
+{
+    ZephraStatus status = ReadFixed(IOCTL_ZEPHRA_GET_SAMPLE_RATES, rates, sizeof(*rates));
+    if (rates->count > ZEPHRA_MAX_SAMPLE_RATES)
+        rates->count = ZEPHRA_MAX_SAMPLE_RATES;
+    return status;
+}
+
+ZephraStatus ZephraDriver::GetBufferSizes(ZephraBufferSizes* sizes)
+{
+    return ReadFixed(IOCTL_ZEPHRA_GET_BUFFER_SIZES, sizes, sizeof(*sizes));
+}
+
+ZephraStatus ZephraDriver::GetStreamingStatus(ZephraStreamingStatus* status)
+{
+    return ReadFixed(IOCTL_ZEPHRA_GET_STREAMING_STATUS, status, sizeof(*status));
+}
+
+ZephraStatus ZephraDriver::GetErrorCounters(ZephraErrorCounters* counters)
+{
+    return ReadFixed(IOCTL_ZEPHRA_GET_ERROR_COUNTERS, counters, sizeof(*counters));
+}
+
+ZephraStatus ZephraDriver::GetChannels(uint32_t code, ZephraChannelList* list)
+{
+    ZephraStatus status = ReadFixed(code, list, sizeof(*list));
+    if (list->count > ZEPHRA_MAX_CHANNELS)
+        list->count = ZEPHRA_MAX_CHANNELS;
+    return status;
+}
+
+ZephraStatus ZephraDriver::GetInputChannels(ZephraChannelList* list)
+{
+    return GetChannels(IOCTL_ZEPHRA_GET_INPUT_CHANNELS, list);
+}
+
+ZephraStatus ZephraDriver::GetOutputChannels(ZephraChannelList* list)
+{
+    return GetChannels(IOCTL_ZEPHRA_GET_OUTPUT_CHANNELS, list);
+}
+
+ZephraStatus ZephraDriver::GetChannelInfo(const ZephraChannelKey& key, ZephraChannelInfo* info)
+{
+    memset(info, 0, sizeof(*info));
+    ZephraStatus status = DoRequest(IOCTL_ZEPHRA_GET_CHANNEL_INFO, &key, sizeof(key), info, sizeof(*info));
+    if (status != 0)
+        memset(info, 0, sizeof(*info));
+    // The name ends within its field, whatever the driver wrote.
+    info->name[ZEPHRA_CHANNEL_NAME_CHARS - 1] = 0;
+    return status;
+}
+
+ZephraStatus ZephraDriver::StreamingCommand(uint32_t command, uint32_t argument)
+{
+    ZephraStreamingCommandRecord record = {command, argument};
+    return DoRequest(IOCTL_ZEPHRA_STREAMING_COMMAND, &record, sizeof(record), nullptr, 0);
+}
+
+ZephraStatus ZephraDriver::SetSampleRate(uint32_t rate)
+{
+    return DoRequest(IOCTL_ZEPHRA_SET_SAMPLE_RATE, &rate, sizeof(rate), nullptr, 0);
+}
+
+ZephraStatus ZephraDriver::PrepareSampleRate(uint32_t rate)
+{
+    return DoRequest(IOCTL_ZEPHRA_PREPARE_SAMPLE_RATE, &rate, sizeof(rate), nullptr, 0);
+}
+
+ZephraStatus ZephraDriver::SetBufferSizes(const ZephraBufferSizeChange& change)
+{
+    return DoRequest(IOCTL_ZEPHRA_SET_BUFFER_SIZES, &change, sizeof(change), nullptr, 0);
+}
+
+ZephraStatus ZephraDriver::SetOptions(uint32_t options)
+{
+    return DoRequest(IOCTL_ZEPHRA_SET_OPTIONS, &options, sizeof(options), nullptr, 0);
+}
+
+ZephraStatus ZephraDriver::GetOptions(uint32_t* options)
+{
+    return ReadFixed(IOCTL_ZEPHRA_GET_OPTIONS, options, sizeof(*options));
+}
+
+ZephraStatus ZephraDriver::SetStreamingDevice(const ZephraStreamingDeviceRecord& selection)
+{
+    return DoRequest(IOCTL_ZEPHRA_SET_STREAMING_DEVICE, &selection, sizeof(selection), nullptr, 0);
+}

@@ -4,6 +4,7 @@
 #include "WnEvent.h"
 #include "ZephraDevice.h"
 #include "ZephraMessage.h"
+#include "ZephraStreamRecords.h"
 
 // A connection to the control device that keeps the driver's device list, one bound
 // ZephraDevice per present device, and hands the driver its two events.
@@ -38,6 +39,23 @@ public:
     // Reads until a notification arrives, dropping records of other kinds.
     ZephraStatus NextNotification(ZephraMessage* record);
 
+    // Stream configuration. Output records are zero-filled first and left zero on failure;
+    // counts are bounded by their record.
+    ZephraStatus GetSampleRates(ZephraSampleRates* rates);
+    ZephraStatus GetBufferSizes(ZephraBufferSizes* sizes);
+    ZephraStatus GetStreamingStatus(ZephraStreamingStatus* status);
+    ZephraStatus GetErrorCounters(ZephraErrorCounters* counters);
+    ZephraStatus GetInputChannels(ZephraChannelList* list);
+    ZephraStatus GetOutputChannels(ZephraChannelList* list);
+    ZephraStatus GetChannelInfo(const ZephraChannelKey& key, ZephraChannelInfo* info);
+    ZephraStatus StreamingCommand(uint32_t command, uint32_t argument);
+    ZephraStatus SetSampleRate(uint32_t rate);
+    ZephraStatus PrepareSampleRate(uint32_t rate);
+    ZephraStatus SetBufferSizes(const ZephraBufferSizeChange& change);
+    ZephraStatus SetOptions(uint32_t options);
+    ZephraStatus GetOptions(uint32_t* options);
+    ZephraStatus SetStreamingDevice(const ZephraStreamingDeviceRecord& selection);
+
     HANDLE GetMessageEvent() const { return m_messageEvent.Get(); }
     HANDLE GetNotificationEvent() const { return m_notificationEvent.Get(); }
     const wchar_t* GetControlDeviceName() const { return m_name; }
@@ -45,6 +63,9 @@ public:
 private:
     ZephraStatus OpenTyped(const wchar_t* name, uint32_t type);
     ZephraStatus ReadRecord(uint32_t code, ZephraMessage* record);
+    // A request without input whose output is one record, zeroed unless it succeeded.
+    ZephraStatus ReadFixed(uint32_t code, void* record, uint32_t size);
+    ZephraStatus GetChannels(uint32_t code, ZephraChannelList* list);
 
     std::vector<std::unique_ptr<ZephraDevice>> m_devices;
     WnEvent m_messageEvent;

@@ -42,9 +42,31 @@ bool ParseU32(const std::string& text, uint32_t* value)
     return true;
 }
 
+// The words from index first on as 32-bit numbers.
+bool ParseU32Words(const std::vector<std::string>& words, size_t first, std::vector<uint32_t>* values)
+{
+    for (size_t i = first; i < words.size(); ++i) {
+        uint32_t value = 0;
+        if (!ParseU32(words[i], &value))
+            return false;
+        values->push_back(value);
+    }
+    return true;
+}
+
+// A fresh mixer of the named model.
+bool MakeMixer(const std::string& name, SimMixer* mixer)
+{
+    SimMixerModel model;
+    if (!SimMixer::ParseModel(name, &model))
+        return false;
+    *mixer = SimMixer(model);
+    return true;
+}
+
 } // namespace
 
-std::string ZephraSim::StatusText() const
+std::string ZephraSim::StatusText()
 {
     char line[300];
     snprintf(line, sizeof(line), "driver %lu.%lu.%lu %s, interface %lu.%lu, connections %lu\n",
@@ -54,15 +76,17 @@ std::string ZephraSim::StatusText() const
              static_cast<unsigned long>(m_version.interfaceMajor),
              static_cast<unsigned long>(m_version.interfaceMinor),
              static_cast<unsigned long>(m_connections.size()));
-    std::string text = line;
+    std::string text = line + m_engine.StatusText();
     for (const SimDevice& device : m_devices) {
-        bool streaming = device.idFirst == m_streamingFirst && device.idSecond == m_streamingSecond;
+        bool streaming = m_engine.IsStreamingDevice(device);
         snprintf(line, sizeof(line), "device %s: id %lu 0x%08lx, vid %04x pid %04x, %s%s%s\n",
                  Narrow(device.serial).c_str(), static_cast<unsigned long>(device.idFirst),
                  static_cast<unsigned long>(device.idSecond), device.vendorId, device.productId,
                  device.highSpeed ? "high speed" : "usb 1.1", device.echo ? ", echo" : "",
                  streaming ? ", streaming device" : "");
         text += line;
+        text += "  " + device.mixer.Summary() + "\n";
+        text += "  " + device.wdm.Summary() + "\n";
     }
     if (m_devices.empty())
         text += "no devices\n";
@@ -72,7 +96,7 @@ std::string ZephraSim::StatusText() const
 SimCommandResult ZephraSim::Plug(const std::vector<std::string>& words, std::wstring* arrivalPath)
 {
     if (words.size() < 2)
-        return {false, "usage: plug SERIAL [usb11] [echo]\n"};
+        return {false, "usage: plug SERIAL [usb11] [echo] [model " + SimMixer::ModelNames() + "]\n"};
     SimDevice device;
     device.serial = Widen(words[1]);
     if (device.serial.size() >= ZEPHRA_SERIAL_CHARS)
@@ -82,8 +106,12 @@ SimCommandResult ZephraSim::Plug(const std::vector<std::string>& words, std::wst
             device.highSpeed = false;
         else if (words[i] == "echo")
             device.echo = true;
-        else
+        else if (words[i] == "model" && i + 1 < words.size()) {
+            if (!MakeMixer(words[++i], &device.mixer))
+                return {false, "unknown model: " + words[i] + "\n"};
+        } else {
             return {false, "unknown plug option: " + words[i] + "\n"};
+        }
     }
     if (m_devices.size() >= ZEPHRA_MAX_DEVICES)
         return {false, "already 8 devices\n"};
@@ -142,6 +170,62 @@ SimCommandResult ZephraSim::Notify(const std::vector<std::string>& words)
     return {true, "queued " + words[1] + "\n"};
 }
 
+SimCommandResult ZephraSim::EngineCommand(const std::vector<std::string>& words)
+{
+    std::vector<uint32_t> values;
+    if (!ParseU32Words(words, 1, &values))
+        return {false, "not a 32-bit number in: " + words[0] + "\n"};
+    SimCommandResult result;
+    uint32_t notify = 0;
+    result.done = m_engine.Execute(words[0], values, &result.text, &notify);
+    if (notify != 0)
+        QueueNotificationLocked(ZEPHRA_CLIENT_SERVER, notify, nullptr, 0);
+    return result;
+}
+
+// Another channel layout for a present device (as after a firmware switch): a fresh mixer,
+// announced to every connection.
+SimCommandResult ZephraSim::Remodel(const std::vector<std::string>& words)
+{
+    if (words.size() != 3)
+        return {false, "usage: model SERIAL " + SimMixer::ModelNames() + "\n"};
+    std::wstring serial = Widen(words[1]);
+    for (SimDevice& device : m_devices) {
+        if (device.serial != serial)
+            continue;
+        if (!MakeMixer(words[2], &device.mixer))
+            return {false, "unknown model: " + words[2] + "\n"};
+        ZephraDeviceId id = {device.idFirst, device.idSecond};
+        QueueNotificationLocked(-1, ZEPHRA_NOTIFY_MIXER_PINS_CHANGED, &id, sizeof(id));
+        return {true, words[1] + " is now " + words[2] + "\n"};
+    }
+    return {false, "no device with serial number " + words[1] + "\n"};
+}
+
+// A user changes a playback endpoint's volume in Windows: the server hears of it by
+// notification 3060 (value kind 2, the endpoint index).
+SimCommandResult ZephraSim::WindowsVolume(const std::vector<std::string>& words)
+{
+    const char* usage = "usage: winvol SERIAL INDEX DB|-inf [mute]\n";
+    uint32_t index = 0;
+    int32_t volume = 0;
+    bool muted = words.size() == 5 && words[4] == "mute";
+    if ((words.size() != 4 && !muted) || !ParseU32(words[2], &index) || !SimWdm::ParseDecibels(words[3], &volume))
+        return {false, usage};
+    std::wstring serial = Widen(words[1]);
+    for (SimDevice& device : m_devices) {
+        if (device.serial != serial)
+            continue;
+        if (!device.wdm.SetWindowsVolume(index, volume, muted))
+            return {false, "no playback endpoint " + words[2] + "\n"};
+        const uint32_t kVolumeChanged = 2;
+        uint32_t value[4] = {device.idFirst, device.idSecond, kVolumeChanged, index};
+        QueueNotificationLocked(ZEPHRA_CLIENT_SERVER, ZEPHRA_NOTIFY_DEVICE_VALUE, value, sizeof(value));
+        return {true, "volume of " + words[1] + " endpoint " + words[2] + " set\n"};
+    }
+    return {false, "no device with serial number " + words[1] + "\n"};
+}
+
 SimCommandResult ZephraSim::Execute(const std::string& line)
 {
     std::vector<std::string> words = SplitWords(line);
@@ -177,6 +261,12 @@ SimCommandResult ZephraSim::Execute(const std::string& line)
             result = Unplug(words, &removal);
         else if (command == "notify")
             result = Notify(words);
+        else if (command == "model")
+            result = Remodel(words);
+        else if (command == "winvol")
+            result = WindowsVolume(words);
+        else if (SimEngine::IsCommand(command))
+            result = EngineCommand(words);
     }
     // Outside the lock: windows of this very process may answer with requests.
     if (!arrival.empty())

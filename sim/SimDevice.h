@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include "SimMixer.h"
+#include "SimWdm.h"
 #include "ZephraDeviceRecords.h"
 
 // One simulated device as the driver reports it.
@@ -14,6 +16,8 @@ struct SimDevice
     std::wstring name = L"Quorvela";
     bool highSpeed = true;
     bool echo = false;
+    SimMixer mixer;
+    SimWdm wdm;
 
     // The device-list entry; streaming: whether this is the streaming device.
     ZephraDeviceRecord Record(bool streaming) const;

@@ -151,13 +151,14 @@ void ZephraSim::QueueNotification(int32_t clientType, uint32_t code, const void*
     QueueNotificationLocked(clientType, code, payload, length);
 }
 
-void ZephraSim::QueueNotificationLocked(int32_t clientType, uint32_t code, const void* payload, uint32_t length)
+void ZephraSim::QueueNotificationLocked(int32_t clientType, uint32_t code, const void* payload, uint32_t length,
+                                        uint32_t skip)
 {
     ZephraMessage record;
     record.Init(ZEPHRA_MSG_KIND_NOTIFICATION, code);
     if (record.WritePayload(payload, length) != 0)
         return;
-    QueueRecordLocked(clientType, true, record);
+    QueueRecordLocked(clientType, true, record, skip);
 }
 
 void ZephraSim::QueueRecord(int32_t clientType, bool notification, const ZephraMessage& record)
@@ -166,10 +167,13 @@ void ZephraSim::QueueRecord(int32_t clientType, bool notification, const ZephraM
     QueueRecordLocked(clientType, notification, record);
 }
 
-void ZephraSim::QueueRecordLocked(int32_t clientType, bool notification, const ZephraMessage& record)
+void ZephraSim::QueueRecordLocked(int32_t clientType, bool notification, const ZephraMessage& record,
+                                  uint32_t skip)
 {
     for (auto& entry : m_connections) {
         Connection& connection = entry.second;
+        if (connection.id == skip)
+            continue;
         HANDLE event = notification ? connection.notificationEvent : connection.messageEvent;
         if (event != nullptr && (clientType < 0 || connection.clientType == clientType))
             Enqueue(connection, notification, record);
@@ -193,8 +197,7 @@ ZephraStatus ZephraSim::GetDeviceList(uint8_t* out, uint32_t* returned)
     list.count = static_cast<uint32_t>(m_devices.size());
     for (size_t i = 0; i < m_devices.size() && i < ZEPHRA_MAX_DEVICES; ++i) {
         const SimDevice& device = m_devices[i];
-        bool streaming = device.idFirst == m_streamingFirst && device.idSecond == m_streamingSecond;
-        list.devices[i] = device.Record(streaming);
+        list.devices[i] = device.Record(m_engine.IsStreamingDevice(device));
     }
     if (m_overrideListCount) {
         // A malformed reply, once: the records are as usual, the count is not.

@@ -14,7 +14,8 @@ const size_t kMaxLog = 20000;
 
 } // namespace
 
-ZephraSim::ZephraSim() : m_controlHandler(this)
+ZephraSim::ZephraSim()
+    : m_controlHandler(this), m_engine({m_devices, m_streamingFirst, m_streamingSecond, m_streamingAll})
 {
     m_version = {ZEPHRA_INTERFACE_VERSION_MAJOR, 0, 1, 4, 117, 0};
     m_quit.Create(true);
@@ -87,6 +88,18 @@ void ZephraSim::SetAnswering(bool answering)
         m_answering.Reset();
 }
 
+void ZephraSim::SetNextReplyWord(uint32_t code, uint32_t offset, uint32_t value)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_replyWords[code] = {offset, value};
+}
+
+void ZephraSim::SetStreamingStuck(bool stuck)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_engine.SetStuck(stuck);
+}
+
 std::vector<SimLogEntry> ZephraSim::Log() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -97,6 +110,27 @@ void ZephraSim::ClearLog()
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_log.clear();
+    m_engine.ClearCommands();
+    for (SimDevice& device : m_devices)
+        device.wdm.ClearSwitches();
+}
+
+bool ZephraSim::SetWdmState(const std::wstring& serial, const WdmStateRecord& state)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (SimDevice& device : m_devices) {
+        if (device.serial == serial) {
+            device.wdm.SetState(state);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<SimStreamingCommand> ZephraSim::StreamingCommands() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_engine.Commands();
 }
 
 void ZephraSim::SetNextDeviceListCount(uint32_t count)
@@ -223,6 +257,11 @@ ZephraStatus ZephraSim::Dispatch(Connection& connection, uint32_t code, const ui
         status = Serve(connection, code, in, inSize, out, outSize, returned);
     if (status != 0)
         *returned = 0;
+    auto word = m_replyWords.find(code);
+    if (status == 0 && word != m_replyWords.end() && word->second.first + 4 <= *returned) {
+        SimPutU32(out + word->second.first, word->second.second);
+        m_replyWords.erase(word);
+    }
     AddLog(connection, code, inSize, outSize, status);
     return status;
 }
@@ -258,14 +297,29 @@ ZephraStatus ZephraSim::Serve(Connection& connection, uint32_t code, const uint8
         return GetDeviceList(out, returned);
     case IOCTL_ZEPHRA_SELECT_DEVICE:
         return SelectDevice(connection, in);
-    default:
-        return ZEPHRA_STATUS_NOT_SUPPORTED;
+    default: {
+        ZephraStatus status = 0;
+        return m_engine.Serve(code, in, out, returned, &status) ? status : ZEPHRA_STATUS_NOT_SUPPORTED;
+    }
     }
 }
 
-ZephraStatus ZephraSim::ServeDevice(Connection&, SimDevice&, uint32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t,
-                                    uint32_t*)
+ZephraStatus ZephraSim::ServeDevice(Connection& connection, SimDevice& device, uint32_t code, const uint8_t* in,
+                                    uint32_t inSize, uint8_t* out, uint32_t outSize, uint32_t* returned)
 {
+    if (SimMixer::Serves(code)) {
+        uint32_t change = 0;
+        ZephraStatus status =
+            device.mixer.Serve(code, in, inSize, out, outSize, returned, device.echo, GetTickCount(), &change);
+        // The other connections hear of the change; the one that made it knows.
+        if (status == 0 && change != 0) {
+            ZephraDeviceId id = {device.idFirst, device.idSecond};
+            QueueNotificationLocked(-1, change, &id, sizeof(id), connection.id);
+        }
+        return status;
+    }
+    if (SimWdm::Serves(code))
+        return device.wdm.Serve(code, in, out, returned);
     return ZEPHRA_STATUS_NOT_SUPPORTED;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "SimDevice.h"
+#include "SimEngine.h"
 #include "SimPipeServer.h"
 #include "WnEvent.h"
 #include "ZephraDeviceRecords.h"
@@ -58,11 +59,16 @@ public:
     void SetDriverVersion(uint32_t major, uint32_t minor, uint32_t build, bool debug);
     void SetResponseDelay(DWORD ms);         // answer every request this much later
     void SetAnswering(bool answering);       // false: hold every answer until set true again
+    void SetStreamingStuck(bool stuck);      // streaming commands succeed but change no state
+    // The next successful reply to code carries value at that byte offset (once).
+    void SetNextReplyWord(uint32_t code, uint32_t offset, uint32_t value);
 
     // The next device-list reply reports this count (once), to reach the clients' bounds.
     void SetNextDeviceListCount(uint32_t count);
     // While status is non-zero, every request with this code fails with it.
     void SetRequestFailure(uint32_t code, ZephraStatus status);
+    // The WDM state that device reports; false when no device has that serial number.
+    bool SetWdmState(const std::wstring& serial, const WdmStateRecord& state);
     // Queues a record as it is, for connections of that client type (-1: all) that hand
     // the matching event.
     void QueueRecord(int32_t clientType, bool notification, const ZephraMessage& record);
@@ -70,6 +76,8 @@ public:
     // that takes notifications.
     void QueueNotification(int32_t clientType, uint32_t code, const void* payload, uint32_t length);
 
+    // Streaming commands the engine received, accepted or not; cleared with the log.
+    std::vector<SimStreamingCommand> StreamingCommands() const;
     std::vector<SimLogEntry> Log() const;
     void ClearLog();
     uint32_t ConnectionCount() const;
@@ -134,17 +142,22 @@ private:
     // Queues and signals; false when the queue is full (the record is dropped).
     bool Enqueue(Connection& connection, bool notification, const ZephraMessage& record);
     Connection* ServerConnection();
-    void QueueNotificationLocked(int32_t clientType, uint32_t code, const void* payload, uint32_t length);
-    void QueueRecordLocked(int32_t clientType, bool notification, const ZephraMessage& record);
+    // skip: a connection that is left out (the one whose request caused the record); 0 for none.
+    void QueueNotificationLocked(int32_t clientType, uint32_t code, const void* payload, uint32_t length,
+                                 uint32_t skip = 0);
+    void QueueRecordLocked(int32_t clientType, bool notification, const ZephraMessage& record, uint32_t skip = 0);
     SimDevice* FindDevice(uint32_t idFirst, uint32_t idSecond);
     void CloseEvents(Connection& connection);
 
     SimCommandResult Plug(const std::vector<std::string>& words, std::wstring* arrivalPath);
     SimCommandResult Unplug(const std::vector<std::string>& words, std::wstring* removalPath);
     SimCommandResult Notify(const std::vector<std::string>& words);
+    SimCommandResult Remodel(const std::vector<std::string>& words);
+    SimCommandResult WindowsVolume(const std::vector<std::string>& words);
     void WaitBeforeAnswer(HANDLE stop);
     void AddLog(const Connection& connection, uint32_t code, uint32_t inSize, uint32_t outSize, ZephraStatus status);
-    std::string StatusText() const;
+    std::string StatusText();
+    SimCommandResult EngineCommand(const std::vector<std::string>& words);
 
     mutable std::mutex m_lock;
     SimPipeServer m_devicePipe;
@@ -163,9 +176,12 @@ private:
     uint32_t m_nextDeviceId = 1;
     uint32_t m_streamingFirst = 0; // the streaming device's id words; 0, 0 for none
     uint32_t m_streamingSecond = 0;
+    bool m_streamingAll = false;   // all devices stream
+    SimEngine m_engine;            // after the fields it refers to
     bool m_overrideListCount = false;
     uint32_t m_nextListCount = 0;
     std::map<uint32_t, ZephraStatus> m_failures; // request code -> forced status
+    std::map<uint32_t, std::pair<uint32_t, uint32_t>> m_replyWords; // code -> offset, value
 
     ZephraVersionInfo m_version;
     DWORD m_delayMs = 0;

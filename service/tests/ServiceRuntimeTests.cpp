@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <dbt.h>
+#include <memory>
+#include <string>
+#include <vector>
+#include "ServiceTestSupport.h"
+#include "WnThread.h"
+#include "ZephraService.h"
+#include "ZephraSim.h"
+
+namespace {
+
+struct LogRecord
+{
+    WORD type;
+    std::wstring text;
+};
+
+// Keeps what the service hands the event log, which Wine does not store.
+class RecordingWriter : public WnEventLogWriter
+{
+public:
+    explicit RecordingWriter(std::vector<LogRecord>* records) : m_records(records) {}
+
+protected:
+    DWORD Write(WORD type, DWORD, LPCWSTR text) override
+    {
+        m_records->push_back({type, text});
+        return 0;
+    }
+
+private:
+    std::vector<LogRecord>* m_records;
+};
+
+class ObservedService : public ZephraService
+{
+public:
+    ObservedService() : ZephraService(nullptr) {}
+    void OnDeviceEvent(DWORD eventType, LPVOID eventData) override
+    {
+        if (eventType == DBT_DEVICEARRIVAL)
+            InterlockedIncrement(&arrivals);
+        ZephraService::OnDeviceEvent(eventType, eventData);
+    }
+    std::vector<LogRecord> records;
+    volatile LONG arrivals = 0;
+
+protected:
+    std::unique_ptr<WnEventLogWriter> NewEventLogWriter() override
+    {
+        return std::unique_ptr<WnEventLogWriter>(new RecordingWriter(&records));
+    }
+};
+
+std::wstring ExePath()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+TEST(ServiceRuntimeTest, StopBeforeAnyDeviceLogsStartAndTermination)
+{
+    ObservedService service;
+    SetEvent(service.GetStopEvent());
+    service.ServiceBody();
+    ASSERT_EQ(2u, service.records.size());
+    EXPECT_EQ(EVENTLOG_INFORMATION_TYPE, service.records[0].type);
+    EXPECT_EQ(L"quorvelasvc started\r\nExePath: " + ExePath() + L"\r\nVersion 1.36.1\r\nInterface Version 2.0",
+              service.records[0].text);
+    EXPECT_EQ(L"quorvelasvc terminating.", service.records[1].text);
+    EXPECT_EQ(0u, service.AcquireInstance()) << "the instance was released";
+}
+
+TEST(ServiceRuntimeTest, SecondInstanceLogsStartThenRefusal)
+{
+    ObservedService first, second;
+    ASSERT_EQ(0u, first.AcquireInstance());
+    SetEvent(second.GetStopEvent());
+    second.ServiceBody();
+    ASSERT_EQ(2u, second.records.size());
+    EXPECT_EQ(0u, second.records[0].text.find(L"quorvelasvc started\r\n"));
+    EXPECT_EQ(EVENTLOG_ERROR_TYPE, second.records[1].type);
+    EXPECT_EQ(L"Unable to start because another instance is already running.", second.records[1].text);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), second.AcquireInstance());
+    first.ReleaseInstance();
+    second.ReleaseInstance();
+    EXPECT_EQ(0u, second.AcquireInstance());
+}
+
+TEST(ServiceRuntimeTest, ControlsAnsweredWithNoError)
+{
+    ObservedService service;
+    EXPECT_EQ(0u, service.OnControl(SERVICE_CONTROL_INTERROGATE, 0, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(service.GetStopEvent(), 0));
+    EXPECT_EQ(0u, service.OnControl(SERVICE_CONTROL_DEVICEEVENT, DBT_DEVICEREMOVECOMPLETE, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(service.GetArrivalEvent(), 0));
+    EXPECT_EQ(0u, service.OnControl(SERVICE_CONTROL_DEVICEEVENT, DBT_DEVICEARRIVAL, nullptr));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(service.GetArrivalEvent(), 0));
+    EXPECT_EQ(0u, service.OnControl(SERVICE_CONTROL_SHUTDOWN, 0, nullptr));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(service.GetStopEvent(), 0));
+}
+
+struct ConsoleRunner : WnThreadCallbackInterface
+{
+    ZephraService* service = nullptr;
+    DWORD result = 0xFFFFFFFF;
+    DWORD Run() override
+    {
+        result = service->RunConsole();
+        return 0;
+    }
+};
+
+TEST(ServiceRuntimeTest, ConsoleModeHearsArrivalsThroughItsHiddenWindow)
+{
+    ZephraSim sim;
+    ASSERT_EQ(0u, sim.Start());
+    ObservedService service;
+    ConsoleRunner runner;
+    runner.service = &service;
+    WnThread thread;
+    ASSERT_EQ(0u, thread.Start(&runner));
+
+    // Plugged again until the notificator, started on the service thread, hears one.
+    DWORD start = GetTickCount();
+    while (service.arrivals == 0 && GetTickCount() - start < 5000) {
+        sim.Execute("plug QVRUN1");
+        Sleep(200);
+        sim.Execute("unplug QVRUN1");
+    }
+    EXPECT_GT(service.arrivals, 0);
+
+    service.RequestStop();
+    EXPECT_EQ(0u, thread.Wait(10000));
+    EXPECT_EQ(0u, runner.result);
+}
+
+TEST(ServiceRuntimeTest, SecondConsoleInstanceIsRefused)
+{
+    ObservedService first;
+    ASSERT_EQ(0u, first.AcquireInstance());
+    ChildResult result = RunChild(L"quorvelasvc.exe", L"-console", 20000);
+    ASSERT_TRUE(result.finished);
+    EXPECT_NE(std::string::npos, result.output.find("Cannot start, another instance is already running.")) << result.output;
+    EXPECT_EQ(0u, result.exitCode) << "the host ran; its thread ended";
+}
+
+} // namespace
