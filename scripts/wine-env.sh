@@ -19,9 +19,12 @@ if [ -z "$QUORVELA_KEEP_DISPLAY" ]; then
 fi
 
 mkdir -p "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1 </dev/null || true
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null || true
+# The persistent server first, then a plain boot (it creates a missing prefix): "wineboot -i"
+# on a running prefix starts a second services.exe, and programs then see two service
+# databases that disagree.
 wineserver -p >/dev/null 2>&1 </dev/null || true
+wineboot >/dev/null 2>&1 </dev/null || true
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null || true
 wine cmd /c echo warm >/dev/null 2>&1 </dev/null || true
 
 wine_env_stop() {

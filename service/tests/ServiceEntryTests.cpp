@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include "ServiceTestSupport.h"
 
 namespace {
@@ -53,6 +54,113 @@ TEST(ServiceCommandLineTest, ServiceOptionFromAConsoleFailsWithoutOutput)
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(static_cast<DWORD>(-1), result.exitCode);
     EXPECT_EQ("", Lines(result.output));
+}
+
+// Install, start, stop and uninstall through Wine's service manager. The service is
+// removed again in TearDown whatever happened: left installed, it would start with every
+// later Wine start of this prefix and serve the other tests' simulators.
+class ServiceManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { Cleanup(); }
+    void TearDown() override { Cleanup(); }
+
+    static void Cleanup()
+    {
+        RunChild(kExe, L"-uninstall", 20000);
+        for (int i = 0; i < 200; ++i) {
+            SC_HANDLE manager = OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_ALL_ACCESS);
+            if (manager == nullptr)
+                return;
+            SC_HANDLE service = OpenServiceW(manager, L"quorvelasvc", SERVICE_ALL_ACCESS);
+            if (service != nullptr) {
+                SERVICE_STATUS status;
+                ControlService(service, SERVICE_CONTROL_STOP, &status);
+                DeleteService(service);
+                CloseServiceHandle(service);
+            }
+            CloseServiceHandle(manager);
+            if (service == nullptr)
+                return;
+            Sleep(50);
+        }
+    }
+
+    static bool EventSourceExists()
+    {
+        HKEY key = nullptr;
+        LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                                    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\quorvelasvc", 0,
+                                    KEY_READ, &key);
+        if (key != nullptr)
+            RegCloseKey(key);
+        return result == ERROR_SUCCESS;
+    }
+
+    static ChildResult Run(const wchar_t* args) { return RunChild(kExe, args, 30000); }
+
+    static void Expect(const wchar_t* args, const char* output, DWORD exitCode)
+    {
+        SCOPED_TRACE(std::string(args, args + wcslen(args)));
+        ChildResult result = Run(args);
+        ASSERT_TRUE(result.finished);
+        EXPECT_EQ(output, Lines(result.output));
+        EXPECT_EQ(exitCode, result.exitCode);
+    }
+};
+
+TEST_F(ServiceManagerTest, InstallStartStopUninstall)
+{
+    Expect(L"-stop", "Error stopping service.\n", ERROR_SERVICE_DOES_NOT_EXIST);
+    Expect(L"-install", "Service installed successfully.\n", 0);
+    EXPECT_TRUE(EventSourceExists());
+
+    SC_HANDLE manager = OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(nullptr, manager);
+    SC_HANDLE service = OpenServiceW(manager, L"quorvelasvc", SERVICE_QUERY_CONFIG);
+    ASSERT_NE(nullptr, service) << GetLastError();
+    std::vector<BYTE> buffer(8192);
+    DWORD needed = 0;
+    ASSERT_TRUE(QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
+                                    static_cast<DWORD>(buffer.size()), &needed));
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+    std::wstring path = config->lpBinaryPathName;
+    EXPECT_EQ(L" -service", path.substr(path.size() - 9));
+    EXPECT_NE(std::wstring::npos, path.find(L"quorvelasvc.exe"));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config->dwStartType);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config->dwServiceType);
+    EXPECT_EQ(std::wstring(L"Quorvela control"), config->lpDisplayName);
+    ASSERT_TRUE(QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(),
+                                     static_cast<DWORD>(buffer.size()), &needed));
+    EXPECT_EQ(std::wstring(L"Quorvela control service"),
+              reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer.data())->lpDescription);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+
+    Expect(L"-stop", "Error stopping service.\n", ERROR_SERVICE_NOT_ACTIVE);
+
+    // Wine's manager refuses starts for a while after the prefix's services came up
+    // (1055, 1053); the service's own start is what this checks.
+    ChildResult started;
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        started = Run(L"-start");
+        if (started.exitCode != ERROR_SERVICE_DATABASE_LOCKED && started.exitCode != ERROR_SERVICE_REQUEST_TIMEOUT)
+            break;
+        Sleep(2000);
+    }
+    EXPECT_EQ("Service started successfully.\n", Lines(started.output));
+    EXPECT_EQ(0u, started.exitCode);
+    Expect(L"-start", "Error starting service.\n", ERROR_SERVICE_ALREADY_RUNNING);
+
+    // Installing over a running installation stops, deletes and creates it again.
+    Expect(L"-install", "Service installed successfully.\n", 0);
+    Expect(L"-stop", "Error stopping service.\n", ERROR_SERVICE_NOT_ACTIVE);
+    Expect(L"-start", "Service started successfully.\n", 0);
+    Expect(L"-stop", "Service stopped successfully.\n", 0);
+
+    Expect(L"-uninstall", "Service uninstalled successfully.\n", 0);
+    EXPECT_FALSE(EventSourceExists());
+    Expect(L"-uninstall", "Error uninstalling service.\n", ERROR_SERVICE_DOES_NOT_EXIST);
 }
 
 } // namespace
