@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+#include "ServiceBase.h"
 #include "ServiceTestSupport.h"
 
 namespace {
@@ -161,6 +162,68 @@ TEST_F(ServiceManagerTest, InstallStartStopUninstall)
     Expect(L"-uninstall", "Service uninstalled successfully.\n", 0);
     EXPECT_FALSE(EventSourceExists());
     Expect(L"-uninstall", "Error uninstalling service.\n", ERROR_SERVICE_DOES_NOT_EXIST);
+}
+
+} // namespace
+
+namespace {
+
+// A service that takes longer to stop than the budget of Stop.
+class SlowStopService : public ServiceBase
+{
+public:
+    const wchar_t* GetServiceName() const override { return L"QuorvelaTestSlowStop"; }
+    const wchar_t* GetDisplayName() const override { return L"QuorvelaTestSlowStop"; }
+    const wchar_t* GetDescription() const override { return L""; }
+    LPSERVICE_MAIN_FUNCTIONW GetServiceMain() const override { return nullptr; }
+    DWORD RunConsole() override { return 0; }
+};
+
+class SlowStopTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        manager = OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_ALL_ACCESS);
+        ASSERT_NE(nullptr, manager);
+        std::wstring path = L"\"" + BinPath(L"wn_test_service.exe") + L"\"";
+        service = CreateServiceW(manager, L"QuorvelaTestSlowStop", L"QuorvelaTestSlowStop", SERVICE_ALL_ACCESS,
+                                 SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, path.c_str(),
+                                 nullptr, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, service) << GetLastError();
+    }
+    void TearDown() override
+    {
+        if (service != nullptr) {
+            SERVICE_STATUS status = {};
+            for (int i = 0; i < 200 && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED;
+                 ++i)
+                Sleep(50);
+            DeleteService(service);
+            CloseServiceHandle(service);
+        }
+        HKEY software = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS, &software) == ERROR_SUCCESS) {
+            RegDeleteKeyW(software, L"QuorvelaTestSlowStop");
+            RegCloseKey(software);
+        }
+        if (manager != nullptr)
+            CloseServiceHandle(manager);
+    }
+
+    SC_HANDLE manager = nullptr;
+    SC_HANDLE service = nullptr;
+};
+
+TEST_F(SlowStopTest, StopGivesUpAfterItsBudget)
+{
+    SlowStopService slow;
+    ASSERT_TRUE(StartServiceW(service, 0, nullptr)) << GetLastError();
+    SERVICE_STATUS status = {};
+    for (int i = 0; i < 100 && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_RUNNING; ++i)
+        Sleep(50);
+    ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), status.dwCurrentState);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), slow.Stop());
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // A service for the service tests, run under whatever name it was installed with. It writes
 // the last control it got as "LastControl" under HKLM\Software\NAME, and carries the service's
-// event message table.
+// event message table. Installed under a name containing "SlowStop", it takes 8 s to stop.
 #include <windows.h>
 #include <string>
 #include "WnEvent.h"
@@ -20,6 +20,10 @@ public:
         m_results.Create(HKEY_LOCAL_MACHINE, (std::wstring(L"Software\\") + name).c_str(), KEY_READ | KEY_WRITE);
         Report(SERVICE_RUNNING);
         WaitForSingleObject(m_stop.Get(), INFINITE);
+        if (std::wstring(name).find(L"SlowStop") != std::wstring::npos) {
+            Report(SERVICE_STOP_PENDING);
+            Sleep(8000);
+        }
         Report(SERVICE_STOPPED);
     }
 
