@@ -63,8 +63,16 @@ ZephraStatus ZephraSim::SetClientType(Connection& connection, uint32_t type)
         return ZEPHRA_STATUS_INVALID_PARAMETER;
     if (connection.clientType >= 0)
         return ZEPHRA_STATUS_ALREADY_DONE;
-    if (type == ZEPHRA_CLIENT_SERVER && ServerConnection() != nullptr)
-        return ZEPHRA_STATUS_ALREADY_DONE;
+    if (type == ZEPHRA_CLIENT_SERVER) {
+        Connection* server = ServerConnection();
+        // A server whose handle was just closed may not have been noticed by its pipe
+        // thread yet: its slot is free once the pipe shows it has gone.
+        if (server != nullptr && server->pipe != nullptr && !PeekNamedPipe(server->pipe, nullptr, 0, nullptr, nullptr, nullptr) &&
+            GetLastError() == ERROR_BROKEN_PIPE)
+            server->clientType = -1;
+        else if (server != nullptr)
+            return ZEPHRA_STATUS_ALREADY_DONE;
+    }
     connection.clientType = static_cast<int32_t>(type);
     return 0;
 }

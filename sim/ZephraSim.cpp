@@ -167,12 +167,13 @@ uint32_t ZephraSim::ConnectionCount() const
     return static_cast<uint32_t>(m_connections.size());
 }
 
-uint32_t ZephraSim::OnConnect(HANDLE, DWORD clientProcessId)
+uint32_t ZephraSim::OnConnect(HANDLE pipe, DWORD clientProcessId)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     Connection connection;
     connection.id = m_nextConnection++;
     connection.processId = clientProcessId;
+    connection.pipe = pipe;
     m_connections[connection.id] = connection;
     return connection.id;
 }

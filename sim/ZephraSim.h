@@ -91,6 +91,7 @@ private:
     {
         uint32_t id = 0;
         DWORD processId = 0;
+        HANDLE pipe = nullptr; // not owned: the pipe server's instance of this connection
         int32_t clientType = -1;
         HANDLE messageEvent = nullptr;      // duplicates in this process, owned
         HANDLE notificationEvent = nullptr;
