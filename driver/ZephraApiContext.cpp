@@ -1,6 +1,7 @@
 #include "ZephraApiContext.h"
 #include <cstdio>
 #include <cstring>
+#include "ZephraBytes.h"
 #include "ZephraRequestIndex.h"
 
 namespace {
@@ -8,18 +9,6 @@ namespace {
 const size_t kPathChars = 300;
 const uint32_t kRequestHeader = 12;
 const uint32_t kResponseHeader = 8;
-
-void PutU32(uint8_t* p, uint32_t v)
-{
-    memcpy(p, &v, 4);
-}
-
-uint32_t GetU32(const uint8_t* p)
-{
-    uint32_t v;
-    memcpy(&v, p, 4);
-    return v;
-}
 
 #ifdef ZEPHRA_SIM_FALLBACK
 // Opens the simulator's pipe of the same name; INVALID_HANDLE_VALUE on failure.
@@ -168,9 +157,9 @@ ZephraStatus ZephraApiContext::TransactFrame(uint32_t code, const void* in, uint
         m_frame.resize(needed);
 
     uint8_t* frame = m_frame.data();
-    PutU32(frame, code);
-    PutU32(frame + 4, inSize);
-    PutU32(frame + 8, outSize);
+    ZephraPutU32(frame, code);
+    ZephraPutU32(frame + 4, inSize);
+    ZephraPutU32(frame + 8, outSize);
     if (inSize != 0)
         memcpy(frame + kRequestHeader, in, inSize);
 
@@ -192,13 +181,13 @@ ZephraStatus ZephraApiContext::TransactFrame(uint32_t code, const void* in, uint
     if (bytes < kResponseHeader)
         return ZEPHRA_STATUS_LENGTH_MISMATCH;
 
-    uint32_t returned = GetU32(frame + 4);
+    uint32_t returned = ZephraGetU32(frame + 4);
     if (returned > outSize || returned != bytes - kResponseHeader)
         return ZEPHRA_STATUS_LENGTH_MISMATCH;
     if (returned != 0)
         memcpy(out, frame + kResponseHeader, returned);
     *count = returned;
-    return GetU32(frame);
+    return ZephraGetU32(frame);
 }
 
 ZephraStatus ZephraApiContext::GetVersion(ZephraVersionInfo* info)

@@ -1,14 +1,7 @@
 #include "ZephraDevice.h"
 #include <cstring>
+#include "WnString.h"
 #include "ZephraRequestIndex.h"
-
-void ZephraCopyName(wchar_t* target, size_t capacity, const wchar_t* source)
-{
-    size_t i = 0;
-    for (; source != nullptr && i + 1 < capacity && source[i] != 0; ++i)
-        target[i] = source[i];
-    target[i] = 0;
-}
 
 std::wstring ZephraFieldText(const wchar_t* field, size_t chars)
 {
@@ -28,7 +21,7 @@ ZephraDevice::~ZephraDevice() = default;
 
 ZephraStatus ZephraDevice::OpenDevice(const wchar_t* name, const ZephraDeviceRecord& record)
 {
-    ZephraCopyName(m_name, ZEPHRA_NAME_CHARS, name);
+    WnCopy(m_name, ZEPHRA_NAME_CHARS, name);
     m_record = record;
     ZephraStatus status = Open(m_name);
     if (status != 0)

@@ -70,7 +70,5 @@ private:
     wchar_t m_name[ZEPHRA_NAME_CHARS];
 };
 
-// A zero-terminated copy of at most capacity - 1 characters.
-void ZephraCopyName(wchar_t* target, size_t capacity, const wchar_t* source);
 // The text of a fixed field of chars characters, which may lack its terminator.
 std::wstring ZephraFieldText(const wchar_t* field, size_t chars);

@@ -1,5 +1,6 @@
 #include "ZephraDriver.h"
 #include <cstring>
+#include "WnString.h"
 
 ZephraDriver::ZephraDriver()
 {
@@ -19,7 +20,7 @@ ZephraDevice* ZephraDriver::CreateDevice()
 
 ZephraStatus ZephraDriver::OpenDriver(const wchar_t* name, bool wantMessageEvent, bool wantNotificationEvent)
 {
-    ZephraCopyName(m_name, ZEPHRA_NAME_CHARS, name);
+    WnCopy(m_name, ZEPHRA_NAME_CHARS, name);
     ZephraStatus status = Open(m_name);
     if (status != 0)
         return status;
@@ -90,7 +91,7 @@ ZephraStatus ZephraDriver::OpenAsObserver(const wchar_t* name, uint32_t type)
 {
     if (IsOpened())
         return 0;
-    ZephraCopyName(m_name, ZEPHRA_NAME_CHARS, name);
+    WnCopy(m_name, ZEPHRA_NAME_CHARS, name);
     ZephraStatus status = Open(m_name);
     if (status != 0)
         return status;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include "WnRegKey.h"
 #include "ZephraStreamRecords.h"
+#include "WnString.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ void FormatName(wchar_t* field, const wchar_t* format, uint32_t first, uint32_t 
 {
     wchar_t text[64];
     swprintf(text, 64, format, static_cast<unsigned>(first), static_cast<unsigned>(second));
-    ZephraCopyName(field, WDM_ENDPOINT_NAME_CHARS, text);
+    WnCopy(field, WDM_ENDPOINT_NAME_CHARS, text);
 }
 
 void AppendMono(WdmMonoSection* section, uint32_t kind, uint32_t channel, const wchar_t* format)

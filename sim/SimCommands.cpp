@@ -21,14 +21,6 @@ std::wstring Widen(const std::string& text)
     return std::wstring(text.begin(), text.end());
 }
 
-std::string Narrow(const std::wstring& text)
-{
-    std::string out;
-    for (wchar_t c : text)
-        out += c < 128 ? static_cast<char>(c) : '?';
-    return out;
-}
-
 // A whole unsigned 32-bit number, decimal or 0x-hex.
 bool ParseU32(const std::string& text, uint32_t* value)
 {
@@ -80,7 +72,7 @@ std::string ZephraSim::StatusText()
     for (const SimDevice& device : m_devices) {
         bool streaming = m_engine.IsStreamingDevice(device);
         snprintf(line, sizeof(line), "device %s: id %lu 0x%08lx, vid %04x pid %04x, %s%s%s\n",
-                 Narrow(device.serial).c_str(), static_cast<unsigned long>(device.idFirst),
+                 SimNarrow(device.serial).c_str(), static_cast<unsigned long>(device.idFirst),
                  static_cast<unsigned long>(device.idSecond), device.vendorId, device.productId,
                  device.highSpeed ? "high speed" : "usb 1.1", device.echo ? ", echo" : "",
                  streaming ? ", streaming device" : "");

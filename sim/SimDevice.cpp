@@ -6,6 +6,7 @@
 #include <vector>
 #include "ZephraDevice.h"
 #include "ZephraIoctl.h"
+#include "WnString.h"
 
 ZephraDeviceRecord SimDevice::Record(bool streaming) const
 {
@@ -15,8 +16,8 @@ ZephraDeviceRecord SimDevice::Record(bool streaming) const
     record.idSecond = idSecond;
     record.vendorId = vendorId;
     record.productId = productId;
-    ZephraCopyName(record.serialNumber, ZEPHRA_SERIAL_CHARS, serial.c_str());
-    ZephraCopyName(record.deviceName, ZEPHRA_DEVICE_NAME_CHARS, name.c_str());
+    WnCopy(record.serialNumber, ZEPHRA_SERIAL_CHARS, serial.c_str());
+    WnCopy(record.deviceName, ZEPHRA_DEVICE_NAME_CHARS, name.c_str());
     record.portFlags = highSpeed ? ZEPHRA_PORT_HIGH_SPEED : 0;
     record.featureFlags = echo ? ZEPHRA_FEATURE_ECHO : 0;
     record.streamingFlags = streaming ? ZEPHRA_STREAMING_SELECTED : 0;
@@ -28,6 +29,14 @@ std::wstring SimDevice::InterfacePath() const
     wchar_t prefix[64];
     swprintf(prefix, 64, L"\\\\?\\USB#VID_%04X&PID_%04X#", vendorId, productId);
     return std::wstring(prefix) + serial + L"#" + ZEPHRA_CONTROL_DEVICE_NAME;
+}
+
+std::string SimNarrow(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text)
+        out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
 }
 
 void SimBroadcastDeviceChange(bool arrival, const std::wstring& path)

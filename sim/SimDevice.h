@@ -25,5 +25,8 @@ struct SimDevice
     std::wstring InterfacePath() const;
 };
 
+// ASCII text of a name, for status lines ("?" for anything else).
+std::string SimNarrow(const std::wstring& text);
+
 // Sends WM_DEVICECHANGE for the control device's interface class to all top-level windows.
 void SimBroadcastDeviceChange(bool arrival, const std::wstring& path);

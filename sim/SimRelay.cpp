@@ -1,6 +1,6 @@
 // Connections of the simulated driver: client types, events, message queues, device binding.
 #include <cstring>
-#include "SimBytes.h"
+#include "ZephraBytes.h"
 #include "ZephraSim.h"
 
 namespace {

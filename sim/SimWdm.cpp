@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "SimDevice.h"
+#include "ZephraDevice.h"
 #include "ZephraIoctl.h"
 
 namespace {
@@ -10,20 +12,12 @@ namespace {
 const size_t kMaxSwitches = 4096;
 const double kMaxDecibels = 32767.0; // what 16.16 holds
 
-std::string Narrow(const wchar_t* field, size_t chars)
-{
-    std::string text;
-    for (size_t i = 0; i < chars && field[i] != 0; ++i)
-        text += field[i] < 128 ? static_cast<char>(field[i]) : '?';
-    return text;
-}
-
 template <class Section>
 std::string SectionText(const char* label, const Section& section)
 {
     std::string text = std::string(label) + " " + std::to_string(section.count);
     if (section.count != 0 && section.count <= WDM_MAX_ENDPOINTS)
-        text += " (" + Narrow(section.entries[0].name, WDM_ENDPOINT_NAME_CHARS) + ")";
+        text += " (" + SimNarrow(ZephraFieldText(section.entries[0].name, WDM_ENDPOINT_NAME_CHARS)) + ")";
     return text;
 }
 

@@ -1,7 +1,7 @@
 #include "ZephraSim.h"
 #include <cstdio>
 #include <cstring>
-#include "SimBytes.h"
+#include "ZephraBytes.h"
 #include "ZephraRequestIndex.h"
 
 namespace {
@@ -201,9 +201,9 @@ void ZephraSim::OnMessage(uint32_t id, const uint8_t* data, uint32_t size, bool 
     uint32_t returned = 0;
     uint32_t outSize = 0;
     if (!oversized && size >= kRequestHeader) {
-        uint32_t code = SimGetU32(data);
-        uint32_t inSize = SimGetU32(data + 4);
-        outSize = SimGetU32(data + 8);
+        uint32_t code = ZephraGetU32(data);
+        uint32_t inSize = ZephraGetU32(data + 4);
+        outSize = ZephraGetU32(data + 8);
         bool frameOk = inSize <= ZEPHRA_MAX_FRAME_DATA && outSize <= ZEPHRA_MAX_FRAME_DATA &&
                        size == kRequestHeader + inSize;
         if (!frameOk)
@@ -222,8 +222,8 @@ void ZephraSim::OnMessage(uint32_t id, const uint8_t* data, uint32_t size, bool 
     if (returned > outSize)
         returned = outSize;
     reply->resize(kResponseHeader + returned);
-    SimPutU32(reply->data(), status);
-    SimPutU32(reply->data() + 4, returned);
+    ZephraPutU32(reply->data(), status);
+    ZephraPutU32(reply->data() + 4, returned);
     WaitBeforeAnswer(stop);
 }
 
@@ -260,7 +260,7 @@ ZephraStatus ZephraSim::Dispatch(Connection& connection, uint32_t code, const ui
         *returned = 0;
     auto word = m_replyWords.find(code);
     if (status == 0 && word != m_replyWords.end() && word->second.first + 4 <= *returned) {
-        SimPutU32(out + word->second.first, word->second.second);
+        ZephraPutU32(out + word->second.first, word->second.second);
         m_replyWords.erase(word);
     }
     AddLog(connection, code, inSize, outSize, status);
@@ -287,7 +287,7 @@ ZephraStatus ZephraSim::Serve(Connection& connection, uint32_t code, const uint8
     case IOCTL_ZEPHRA_SET_EVENTS:
         return SetEvents(connection, in);
     case IOCTL_ZEPHRA_SET_CLIENT_TYPE:
-        return SetClientType(connection, SimGetU32(in));
+        return SetClientType(connection, ZephraGetU32(in));
     case IOCTL_ZEPHRA_SEND_MESSAGE:
         return SendMessageFrom(connection, in, inSize);
     case IOCTL_ZEPHRA_GET_MESSAGE:
@@ -353,6 +353,6 @@ void ZephraSim::ControlPipe::OnMessage(uint32_t, const uint8_t* data, uint32_t s
     if (!oversized)
         result = m_sim->Execute(std::string(reinterpret_cast<const char*>(data), size));
     reply->assign(4 + result.text.size(), 0);
-    SimPutU32(reply->data(), result.done ? 0 : 2);
+    ZephraPutU32(reply->data(), result.done ? 0 : 2);
     memcpy(reply->data() + 4, result.text.data(), result.text.size());
 }
