@@ -13,3 +13,9 @@
 #define IDC_RADIO_C 1012
 #define IDC_RADIO_OTHER 1013
 #define IDC_LINK 1020
+
+// Frame: title, menu, accelerators, tool bar images and prompts share this id.
+#define IDR_WTL_FRAME 300
+#define ID_WTL_EXIT 40001
+#define ID_WTL_ABOUT 40002
+#define ID_WTL_NOPICTURE 40003

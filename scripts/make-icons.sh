@@ -1,0 +1,43 @@
+#!/bin/sh
+# Renders the control panel's icons and tool bar bitmap from their vector sources
+# (ImageMagick's MVG) into the .ico and .bmp files beside them. Run after changing a source;
+# the rendered files are committed, so the build does not need ImageMagick.
+set -e
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+RES="$ROOT/cpl/res"
+TMP="$(mktemp -d)"
+trap 'rm -rf "$TMP"' EXIT
+
+# make_icon NAME SIZES...: cpl/res/NAME.mvg -> cpl/res/NAME.ico
+make_icon() {
+    name=$1
+    shift
+    convert -background none "mvg:$RES/$name.mvg" "$TMP/$name.png"
+    parts=""
+    for size in "$@"; do
+        convert "$TMP/$name.png" -resize "${size}x${size}" "PNG32:$TMP/$name-$size.png"
+        parts="$parts $TMP/$name-$size.png"
+    done
+    # shellcheck disable=SC2086
+    convert $parts "$RES/$name.ico"
+}
+
+# make_toolbar NAME PARTS...: cpl/res/PART.mvg (16 x 15 each) side by side on light grey,
+# the tool bar's transparent colour -> cpl/res/NAME.bmp
+make_toolbar() {
+    name=$1
+    shift
+    parts=""
+    for part in "$@"; do
+        convert +antialias -background 'rgb(192,192,192)' "mvg:$RES/$part.mvg" -flatten "$TMP/$part.png"
+        parts="$parts $TMP/$part.png"
+    done
+    # shellcheck disable=SC2086
+    convert $parts +append -type truecolor "BMP3:$RES/$name.bmp"
+}
+
+# Tree images: 16 pixels at 96 DPI, 20 and 24 for larger settings, 32 for the largest.
+for tree in tree-rate tree-info tree-channels tree-device; do
+    make_icon $tree 16 20 24 32
+done
+make_toolbar toolbar toolbar-exit toolbar-about
