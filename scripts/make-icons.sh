@@ -22,6 +22,8 @@ make_icon() {
     convert $parts "$RES/$name.ico"
 }
 
+make_icon quorvela 16 24 32 48
+
 # make_toolbar NAME PARTS...: cpl/res/PART.mvg (16 x 15 each) side by side on light grey,
 # the tool bar's transparent colour -> cpl/res/NAME.bmp
 make_toolbar() {

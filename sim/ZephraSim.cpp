@@ -103,6 +103,13 @@ void ZephraSim::SetConnectionLimit(uint32_t limit)
     m_connectionLimit = limit;
 }
 
+bool ZephraSim::SetSupportedRates(const std::vector<uint32_t>& rates)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::string error;
+    return m_engine.SetRates(rates, &error);
+}
+
 void ZephraSim::SetStreamingStuck(bool stuck)
 {
     std::lock_guard<std::mutex> guard(m_lock);
