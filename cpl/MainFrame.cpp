@@ -1,0 +1,341 @@
+#include "MainFrame.h"
+#include <dbt.h>
+#include "AboutDlg.h"
+#include "CAppModule.h"
+#include "CommandLine.h"
+#include "ResourceString.h"
+
+namespace {
+
+const int kSplitterPos = 150;
+const int kStatePaneWidth = 220;
+const int kRatePaneWidth = 190;
+const int kStatePane = 1;
+const int kRatePane = 2;
+const uint32_t kObserverClientType = 3;
+
+HICON LoadTreeIcon(int id, int size)
+{
+    return static_cast<HICON>(
+        ::LoadImageW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+// A device-interface arrival with a non-empty device name.
+bool IsInterfaceArrival(WPARAM event, LPARAM data)
+{
+    if (event != DBT_DEVICEARRIVAL || data == 0)
+        return false;
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE || header->dbch_size < sizeof(DEV_BROADCAST_DEVICEINTERFACE_W))
+        return false;
+    return reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(data)->dbcc_name[0] != L'\0';
+}
+
+// A window of the dialog class (pages, mixers).
+bool IsDialogWindow(HWND window)
+{
+    return ::GetClassLongPtrW(window, GCW_ATOM) == 32770;
+}
+
+} // namespace
+
+const wchar_t* StreamingStateText(uint32_t state)
+{
+    static const wchar_t* const texts[] = {
+        L"Streaming state: Undefined", L"Streaming state: Down",  L"Streaming state: Ready",
+        L"Streaming state: Prepared",  L"Streaming state: Running", L"Streaming state: Error",
+        L"Streaming not supported on USB 1.1 port.",
+    };
+    return state < sizeof(texts) / sizeof(texts[0]) ? texts[state] : nullptr;
+}
+
+std::wstring SamplingRateText(uint32_t rate)
+{
+    return L"Current sampling rate: " + FormatSampleRate(rate);
+}
+
+MainFrame::MainFrame(CplDriverLink& link, const wchar_t* commandLine, const wchar_t* deviceName)
+    : WtlMinMaxTrackSize<MainFrame>(550, 420, -1, -1),
+      WtlRegistrySetting<MainFrame>(CPL_SETTINGS_KEY),
+      m_link(link),
+      m_commandLine(commandLine != nullptr ? commandLine : L""),
+      m_deviceName(deviceName != nullptr ? deviceName : ZEPHRA_CONTROL_DEVICE_NAME),
+      m_noDevice(L"There is no Brightmoor device connected."),
+      m_sampleRate(link.Client())
+{
+}
+
+MainFrame::~MainFrame()
+{
+    if (m_hWnd != nullptr)
+        DestroyWindow();
+    ClearDevicePages();
+    if (m_imageList != nullptr)
+        ImageList_Destroy(m_imageList);
+}
+
+std::vector<FormBase*> MainFrame::FixedPages()
+{
+    return {&m_pageTree, &m_noDevice, &m_sampleRate};
+}
+
+void MainFrame::CreateImageList()
+{
+    int size = ::GetSystemMetrics(SM_CXSMICON); // 16 pixels at 96 DPI, larger images above
+    m_imageList = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 8, 2);
+    const int icons[IMAGE_COUNT] = {IDI_TREE_RATE, IDI_TREE_INFO, IDI_TREE_CHANNELS, IDI_TREE_DEVICE, IDI_TREE_INFO};
+    for (int i = 0; i < IMAGE_COUNT; ++i) {
+        HICON icon = LoadTreeIcon(icons[i], size);
+        m_images[i] = m_imageList != nullptr && icon != nullptr ? ImageList_AddIcon(m_imageList, icon) : -1;
+        if (icon != nullptr)
+            ::DestroyIcon(icon);
+    }
+}
+
+LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
+{
+    m_commandBar.Create(m_hWnd);
+    m_commandBar.AttachMenu(::GetMenu(m_hWnd));
+    m_commandBar.LoadImages(IDR_MAINFRAME);
+    ::SetMenu(m_hWnd, nullptr);
+    CreateSimpleReBar(ATL_SIMPLE_REBAR_NOBORDER_STYLE, ATL_IDW_TOOLBAR);
+    AddSimpleReBarBand(m_commandBar);
+    ModifyStyle(WS_MAXIMIZEBOX | WS_CLIPCHILDREN, 0);
+
+    m_statusBar.Create(m_hWnd, IdleText().c_str(), ATL_SIMPLE_STATUSBAR_STYLE, ATL_IDW_STATUS_BAR);
+    m_hWndStatusBar = m_statusBar;
+    const int panes[] = {ID_DEFAULT_PANE, kStatePane, kRatePane};
+    m_statusBar.SetPanes(panes, 3);
+    m_statusBar.SetPaneWidth(kStatePane, kStatePaneWidth);
+    m_statusBar.SetPaneWidth(kRatePane, kRatePaneWidth);
+
+    m_hWndClient = m_splitter.Create(m_hWnd, nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    UpdateLayout();
+    m_splitter.SetSplitterPos(kSplitterPos);
+
+    CreateImageList();
+    m_pageTree.SetImageList(m_imageList);
+    m_pageTree.Create(m_splitter);
+    m_noDevice.Create(m_splitter);
+    m_sampleRate.Create(m_splitter);
+
+    if (!HasCommandLineOption(m_commandLine.c_str(), L"-notray", nullptr, true)) {
+        HICON icon = static_cast<HICON>(::LoadImageW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                                     IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+        AddTrayIcon(LoadResourceString(IDS_APP_TITLE).c_str(), icon, IDR_TRAYMENU);
+    }
+    GUID interfaceClass = ZEPHRA_INTERFACE_GUID_INIT;
+    m_deviceNotifications.Register(m_hWnd, interfaceClass, DEVICE_NOTIFY_WINDOW_HANDLE);
+    StartClient();
+    RebuildTree();
+    Load(true);
+    m_pageTree.ShowWindow(SW_SHOW);
+    m_splitter.SetSplitterPane(SPLIT_PANE_LEFT, m_pageTree, true);
+    UpdateStatusBar();
+    if (CMessageLoop* loop = CAppModule::Current() != nullptr ? CAppModule::Current()->GetMessageLoop() : nullptr) {
+        loop->AddMessageFilter(this);
+        loop->AddIdleHandler(this);
+    }
+    return 0;
+}
+
+LRESULT MainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    StopClient();
+    m_deviceNotifications.UnregisterAll();
+    if (CMessageLoop* loop = CAppModule::Current() != nullptr ? CAppModule::Current()->GetMessageLoop() : nullptr) {
+        loop->RemoveMessageFilter(this);
+        loop->RemoveIdleHandler(this);
+    }
+    if ((GetStyle() & (WS_CHILD | WS_POPUP)) == 0)
+        ::PostQuitMessage(1);
+    bHandled = FALSE; // the framework and the tray icon see it too
+    return 0;
+}
+
+LRESULT MainFrame::OnShowWindow(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
+{
+    if (wParam == FALSE)
+        m_observer.CloseDriver();
+    else if (!m_observer.IsOpened())
+        m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT MainFrame::OnTreeSelChanged(int, LPNMHDR, BOOL&)
+{
+    FormBase* page = m_pageTree.GetSelectedPage();
+    if (page != nullptr) {
+        page->Refresh();
+        ShowPage(page);
+    }
+    return 0;
+}
+
+LRESULT MainFrame::OnRestore(WORD, WORD, HWND, BOOL&)
+{
+    ShowWindow(SW_RESTORE);
+    ::SetForegroundWindow(m_hWnd);
+    return 0;
+}
+
+LRESULT MainFrame::OnAbout(WORD, WORD, HWND, BOOL&)
+{
+    CAboutDlg about;
+    about.DoModal(::GetActiveWindow());
+    return 0;
+}
+
+LRESULT MainFrame::OnExit(WORD, WORD, HWND, BOOL&)
+{
+    PostMessage(WM_CLOSE);
+    return 0;
+}
+
+LRESULT MainFrame::OnDeviceChange(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    if (IsInterfaceArrival(wParam, lParam))
+        StartClient();
+    return TRUE;
+}
+
+LRESULT MainFrame::OnDriverNotification(UINT, WPARAM, LPARAM, BOOL&)
+{
+    m_link.Drain([this](const ZephraMessage& record) { DispatchNotification(record); });
+    return 0;
+}
+
+BOOL MainFrame::PreTranslateMessage(MSG* msg)
+{
+    if (m_hAccel != nullptr && ::TranslateAcceleratorW(m_hWnd, m_hAccel, msg))
+        return TRUE;
+    bool ours = msg->hwnd == m_hWnd || ::IsChild(m_hWnd, msg->hwnd);
+    if (ours && msg->message == WM_KEYDOWN && msg->wParam == VK_F6) {
+        m_splitter.ActivateNextPane();
+        return TRUE;
+    }
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST)
+        return FALSE;
+    // The page in a pane handles its own navigation keys; so does a dialog window of ours.
+    HWND dialogs[] = {m_pageTree.m_hWnd, m_currentPage != nullptr ? m_currentPage->GetPageWindow().m_hWnd : nullptr,
+                      ours ? nullptr : ::GetAncestor(msg->hwnd, GA_ROOT)};
+    for (HWND dialog : dialogs) {
+        if (dialog != nullptr && IsDialogWindow(dialog) && (msg->hwnd == dialog || ::IsChild(dialog, msg->hwnd)) &&
+            ::IsDialogMessageW(dialog, msg))
+            return TRUE;
+    }
+    return FALSE;
+}
+
+void MainFrame::StartClient()
+{
+    if (Client().IsOpened())
+        return;
+    m_link.Start(m_hWnd, m_deviceName.c_str()); // failure: the next arrival tries again
+}
+
+void MainFrame::StopClient()
+{
+    m_observer.CloseDriver();
+    if (!Client().IsOpened())
+        return;
+    m_link.Stop(); // stops and joins the thread before the client closes its event
+}
+
+void MainFrame::DispatchNotification(const ZephraMessage& record)
+{
+    switch (record.code) {
+    case ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED_BY_DRIVER:
+        m_sampleRate.Refresh();
+        UpdateStatusBar();
+        break;
+    case ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED:
+        m_sampleRate.Refresh();
+        UpdateStatusBar();
+        break;
+    case ZEPHRA_NOTIFY_DEVICE_LIST_CHANGED:
+        OnDeviceListChanged();
+        break;
+    case ZEPHRA_NOTIFY_DEVICE_STATE:
+        UpdateStatusBar();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainFrame::OnDeviceListChanged()
+{
+    if (IsWindowVisible() && !m_observer.IsOpened())
+        m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
+    bool changed = false;
+    Client().RefreshDevices(&changed);
+    if (changed) {
+        if (Client().GetDeviceCount() == 0)
+            StopClient();
+        RebuildTree();
+        UpdateStatusBar();
+    }
+    if (FormBase* selected = m_pageTree.GetSelectedPage())
+        selected->Refresh();
+}
+
+void MainFrame::RebuildTree()
+{
+    ClearDevicePages();
+    for (FormBase* page : FixedPages()) {
+        if (page != &m_pageTree && page != &m_noDevice)
+            m_pageTree.RemoveItem(page);
+    }
+    m_pageTree.EnableWindow(FALSE);
+    ShowPage(&m_noDevice);
+    if (!Client().IsOpened())
+        return;
+    m_pageTree.AddItem(L"Sample Rate", &m_sampleRate, nullptr, m_images[IMAGE_RATE]);
+    AddDevicePages();
+    m_pageTree.EnableWindow(TRUE);
+    if (m_pageTree.GetSelectedPage() == nullptr)
+        m_pageTree.SelectFirstItem();
+}
+
+void MainFrame::AddDevicePages()
+{
+    if (!Client().IsOpened())
+        return;
+    ClearDevicePages();
+}
+
+void MainFrame::ClearDevicePages()
+{
+}
+
+void MainFrame::ShowPage(FormBase* page)
+{
+    if (page == nullptr)
+        return;
+    if (m_currentPage != nullptr)
+        m_currentPage->Hide();
+    page->Show();
+    m_currentPage = page;
+    m_splitter.SetSplitterPane(SPLIT_PANE_RIGHT, page->GetPageWindow(), true);
+    page->OnResize();
+}
+
+void MainFrame::UpdateStatusBar()
+{
+    if (!Client().IsOpened()) {
+        m_statusBar.SetPaneText(kStatePane, L"Driver not available.");
+        m_statusBar.SetPaneText(kRatePane, L"");
+        return;
+    }
+    ZephraStreamingStatus status = {};
+    if (Client().GetStreamingStatus(&status) != 0) {
+        m_statusBar.SetPaneText(kStatePane, L"Streaming state unknown");
+        m_statusBar.SetPaneText(kRatePane, L"Current sampling rate: unknown");
+        return;
+    }
+    if (const wchar_t* state = StreamingStateText(status.state))
+        m_statusBar.SetPaneText(kStatePane, state);
+    m_statusBar.SetPaneText(kRatePane, SamplingRateText(status.sampleRate).c_str());
+}

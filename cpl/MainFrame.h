@@ -1,0 +1,127 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+#include "CCommandBarCtrl.h"
+#include "CFrameWindowImpl.h"
+#include "CMessageLoop.h"
+#include "CMultiPaneStatusBarCtrl.h"
+#include "CSplitterWindow.h"
+#include "CplDriverLink.h"
+#include "FormSampleRate.h"
+#include "FormSelection.h"
+#include "FormStaticText.h"
+#include "WnDeviceNotificationList.h"
+#include "WtlMinMaxTrackSize.h"
+#include "WtlRegistrySetting.h"
+#include "WtlTrayIcon.h"
+#include "resource.h"
+
+// Window class of the main window and name of the single-instance mutex.
+#define CPL_MAIN_WINDOW_CLASS L"{81B1E1A2-B8BD-4B1B-B3D2-65B2F4B577E5}"
+// Where the window placement is kept, below HKEY_CURRENT_USER.
+#define CPL_SETTINGS_KEY L"Software\\BRIGHTMOOR\\quorvela\\cpl"
+
+// Pane 1 of the status bar for a streaming state; null for states it does not name.
+const wchar_t* StreamingStateText(uint32_t state);
+// Pane 2 of the status bar for a rate in Hz.
+std::wstring SamplingRateText(uint32_t rate);
+
+// The control panel's window: command bar, page tree and current page side by side, status
+// bar with the streaming state and the sampling rate. Owns the fixed pages and, between two
+// tree rebuilds, the pages and mixers of the devices; turns the driver's notifications into
+// refreshes, rebuilds and status bar updates.
+class MainFrame : public CFrameWindowImpl<MainFrame>,
+                  public CMessageFilter,
+                  public CIdleHandler,
+                  public WtlTrayIcon<MainFrame>,
+                  public WtlMinMaxTrackSize<MainFrame>,
+                  public WtlRegistrySetting<MainFrame>
+{
+public:
+    DECLARE_FRAME_WND_CLASS_EX(CPL_MAIN_WINDOW_CLASS, IDR_MAINFRAME, 0, COLOR_WINDOW)
+
+    // link: the program's main client and notification thread (not owned). commandLine:
+    // the saved command line ("-notray"). deviceName: the control device.
+    MainFrame(CplDriverLink& link, const wchar_t* commandLine,
+              const wchar_t* deviceName = ZEPHRA_CONTROL_DEVICE_NAME);
+    ~MainFrame() override;
+
+    BEGIN_MSG_MAP(MainFrame)
+        MESSAGE_HANDLER(WM_CREATE, OnCreate)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        MESSAGE_HANDLER(WM_SHOWWINDOW, OnShowWindow)
+        NOTIFY_HANDLER(IDC_PAGE_TREE, TVN_SELCHANGEDW, OnTreeSelChanged)
+        COMMAND_ID_HANDLER(ID_TRAY_RESTORE, OnRestore)
+        COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAbout)
+        COMMAND_ID_HANDLER(ID_APP_EXIT, OnExit)
+        MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
+        MESSAGE_HANDLER(WM_DRIVER_NOTIFICATION, OnDriverNotification)
+        CHAIN_MSG_MAP(CFrameWindowImpl<MainFrame>)
+        CHAIN_MSG_MAP(WtlTrayIcon<MainFrame>)
+        CHAIN_MSG_MAP(WtlMinMaxTrackSize<MainFrame>)
+        CHAIN_MSG_MAP(WtlRegistrySetting<MainFrame>)
+    END_MSG_MAP()
+
+    // Accelerators of resource 128, F6 between tree and page, and the current page's and
+    // the tree's dialog keys (Tab, Shift+Tab, mnemonics).
+    BOOL PreTranslateMessage(MSG* msg) override;
+    BOOL OnIdle() override { return FALSE; }
+
+    void RebuildTree();
+    void AddDevicePages();
+    void ClearDevicePages();
+    void ShowPage(FormBase* page);
+    void UpdateStatusBar();
+    void StartClient();
+    void StopClient();
+    // One driver notification record, as OnDriverNotification dispatches it.
+    void DispatchNotification(const ZephraMessage& record);
+
+    // What tests read back.
+    FormSelection& PageTree() { return m_pageTree; }
+    FormBase* CurrentPage() const { return m_currentPage; }
+    CMultiPaneStatusBarCtrl& StatusBar() { return m_statusBar; }
+    CCommandBarCtrl& CommandBar() { return m_commandBar; }
+    CSplitterWindow& Splitter() { return m_splitter; }
+    FormStaticText& NoDevicePanel() { return m_noDevice; }
+    FormSampleRate& SampleRatePage() { return m_sampleRate; }
+    ZephraCplClient& Observer() { return m_observer; }
+
+private:
+    LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnShowWindow(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTreeSelChanged(int, LPNMHDR, BOOL&);
+    LRESULT OnRestore(WORD, WORD, HWND, BOOL&);
+    LRESULT OnAbout(WORD, WORD, HWND, BOOL&);
+    LRESULT OnExit(WORD, WORD, HWND, BOOL&);
+    LRESULT OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDriverNotification(UINT, WPARAM, LPARAM, BOOL&);
+
+    void OnDeviceListChanged();
+    void CreateImageList();
+    // The fixed pages in creation order (the page tree first).
+    std::vector<FormBase*> FixedPages();
+    ZephraCplClient& Client() { return m_link.Client(); }
+
+    enum Image { IMAGE_RATE, IMAGE_INFO, IMAGE_CHANNELS, IMAGE_DEVICE, IMAGE_STATUS, IMAGE_COUNT };
+
+    CplDriverLink& m_link;
+    std::wstring m_commandLine;
+    std::wstring m_deviceName;
+
+    CMultiPaneStatusBarCtrl m_statusBar;
+    CCommandBarCtrl m_commandBar;
+    CSplitterWindow m_splitter;
+    FormSelection m_pageTree;
+    FormStaticText m_noDevice;
+    FormSampleRate m_sampleRate;
+    int m_images[IMAGE_COUNT] = {};
+    HIMAGELIST m_imageList = nullptr; // owned: the tree's images
+    WnDeviceNotificationList m_deviceNotifications;
+    ZephraCplClient m_observer;
+    FormBase* m_currentPage = nullptr; // not owned
+};
