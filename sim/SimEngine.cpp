@@ -8,7 +8,6 @@
 
 namespace {
 
-const uint32_t kRates[] = {44100, 48000, 88200, 96000, 176400, 192000, 2822400, 5644800};
 // Streaming buffer per setting, in USB microframes of 125 us.
 const uint32_t kStreamingFrames[ZEPHRA_STREAMING_BUFFER_SETTINGS] = {8, 16, 32, 64, 128, 256};
 // ASIO buffer per setting, in samples at 44.1 or 48 kHz; higher rates scale it.
@@ -149,11 +148,19 @@ ZephraStatus SimEngine::Command(uint32_t command, uint32_t argument)
 
 bool SimEngine::IsSupportedRate(uint32_t rate) const
 {
-    for (uint32_t supported : kRates) {
+    for (uint32_t supported : m_rates) {
         if (supported == rate)
             return true;
     }
     return false;
+}
+
+bool SimEngine::SetSupportedRates(const std::vector<uint32_t>& rates)
+{
+    if (rates.empty() || rates.size() > ZEPHRA_MAX_SAMPLE_RATES)
+        return false;
+    m_rates = rates;
+    return true;
 }
 
 ZephraStatus SimEngine::SetSampleRate(uint32_t rate)
@@ -267,7 +274,7 @@ bool SimEngine::Serve(uint32_t code, const uint8_t* in, uint8_t* out, uint32_t* 
         ZephraSampleRates rates;
         memset(&rates, 0, sizeof(rates));
         rates.current = m_rate;
-        for (uint32_t rate : kRates)
+        for (uint32_t rate : m_rates)
             rates.rates[rates.count++] = rate;
         PutRecord(out, returned, rates);
         return true;

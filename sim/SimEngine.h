@@ -47,6 +47,10 @@ public:
     const std::vector<SimStreamingCommand>& Commands() const { return m_commands; }
     void ClearCommands() { m_commands.clear(); }
 
+    // The supported rates the driver reports, at most ZEPHRA_MAX_SAMPLE_RATES; false for
+    // an empty or longer list.
+    bool SetSupportedRates(const std::vector<uint32_t>& rates);
+
     // A faulty engine: commands are accepted but the state does not move.
     void SetStuck(bool stuck) { m_stuck = stuck; }
 
@@ -73,6 +77,7 @@ private:
     uint32_t m_state = ZEPHRA_STREAM_DOWN;
     bool m_stuck = false;
     std::vector<uint32_t> m_resetFor; // USB 1.1 devices that command 1 acknowledged
+    std::vector<uint32_t> m_rates = {44100, 48000, 88200, 96000, 176400, 192000, 2822400, 5644800};
     uint32_t m_rate = 48000;
     uint32_t m_preparedRate = 0;
     uint32_t m_streamingBuffer = 2;

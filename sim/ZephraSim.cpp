@@ -94,6 +94,12 @@ void ZephraSim::SetNextReplyWord(uint32_t code, uint32_t offset, uint32_t value)
     m_replyWords[code] = {offset, value};
 }
 
+bool ZephraSim::SetSupportedRates(const std::vector<uint32_t>& rates)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_engine.SetSupportedRates(rates);
+}
+
 void ZephraSim::SetStreamingStuck(bool stuck)
 {
     std::lock_guard<std::mutex> guard(m_lock);
