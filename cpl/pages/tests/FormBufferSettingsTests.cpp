@@ -140,7 +140,6 @@ TEST_F(FormBufferSettingsTest, RefusalsAreReportedOnceAndThePageShowsTheDriver)
         EXPECT_EQ(c.text, boxes[0].text);
         EXPECT_EQ(L"Quorvela Control Panel", boxes[0].caption);
         EXPECT_EQ(UINT(MB_ICONERROR), boxes[0].icon);
-        EXPECT_EQ(HWND(page), boxes[0].owner);
         EXPECT_EQ(c.serverRequests, rig.ServerRequests().size());
         EXPECT_EQ(2u, Driver().streamingSetting) << "unchanged";
     }
