@@ -61,7 +61,13 @@ MainFrame::MainFrame(CplDriverLink& link, const wchar_t* commandLine, const wcha
       m_commandLine(commandLine != nullptr ? commandLine : L""),
       m_deviceName(deviceName != nullptr ? deviceName : ZEPHRA_CONTROL_DEVICE_NAME),
       m_noDevice(L"There is no Brightmoor device connected."),
-      m_sampleRate(link.Client())
+      m_sampleRate(link.Client()),
+      m_bufferSettings(link.Client()),
+      m_drvInfo(link.Client()),
+      m_devices(link.Client()),
+      m_inChannels(link.Client()),
+      m_outChannels(link.Client()),
+      m_statusInfo(link.Client())
 {
 }
 
@@ -76,7 +82,8 @@ MainFrame::~MainFrame()
 
 std::vector<FormBase*> MainFrame::FixedPages()
 {
-    return {&m_pageTree, &m_noDevice, &m_sampleRate};
+    return {&m_pageTree, &m_noDevice,   &m_sampleRate,  &m_bufferSettings, &m_drvInfo,
+            &m_devices,  &m_inChannels, &m_outChannels, &m_statusInfo};
 }
 
 void MainFrame::CreateImageList()
@@ -118,6 +125,12 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_pageTree.Create(m_splitter);
     m_noDevice.Create(m_splitter);
     m_sampleRate.Create(m_splitter);
+    m_bufferSettings.Create(m_splitter);
+    m_drvInfo.Create(m_splitter);
+    m_devices.Create(m_splitter);
+    m_inChannels.Create(m_splitter);
+    m_outChannels.Create(m_splitter);
+    m_statusInfo.Create(m_splitter);
 
     if (!HasCommandLineOption(m_commandLine.c_str(), L"-notray", nullptr, true)) {
         HICON icon = static_cast<HICON>(::LoadImageW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
@@ -248,6 +261,7 @@ void MainFrame::DispatchNotification(const ZephraMessage& record)
     switch (record.code) {
     case ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED_BY_DRIVER:
         m_sampleRate.Refresh();
+        m_bufferSettings.Refresh();
         UpdateStatusBar();
         break;
     case ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED:
@@ -293,7 +307,13 @@ void MainFrame::RebuildTree()
     if (!Client().IsOpened())
         return;
     m_pageTree.AddItem(L"Sample Rate", &m_sampleRate, nullptr, m_images[IMAGE_RATE]);
+    m_pageTree.AddItem(L"Buffer Settings", &m_bufferSettings, nullptr, m_images[IMAGE_RATE]);
+    m_pageTree.AddItem(L"Devices", &m_devices, nullptr, m_images[IMAGE_DEVICE]);
     AddDevicePages();
+    m_pageTree.AddItem(L"ASIO IN Channels", &m_inChannels, nullptr, m_images[IMAGE_CHANNELS]);
+    m_pageTree.AddItem(L"ASIO OUT Channels", &m_outChannels, nullptr, m_images[IMAGE_CHANNELS]);
+    m_pageTree.AddItem(L"Status Info", &m_statusInfo, nullptr, m_images[IMAGE_STATUS]);
+    m_pageTree.AddItem(L"Driver Info", &m_drvInfo, nullptr, m_images[IMAGE_INFO]);
     m_pageTree.EnableWindow(TRUE);
     if (m_pageTree.GetSelectedPage() == nullptr)
         m_pageTree.SelectFirstItem();

@@ -10,7 +10,12 @@
 #include "CMultiPaneStatusBarCtrl.h"
 #include "CSplitterWindow.h"
 #include "CplDriverLink.h"
+#include "FormBufferSettings.h"
+#include "FormChannels.h"
+#include "FormDevices.h"
+#include "FormDrvInfo.h"
 #include "FormSampleRate.h"
+#include "FormStatusInfo.h"
 #include "FormSelection.h"
 #include "FormStaticText.h"
 #include "WnDeviceNotificationList.h"
@@ -119,6 +124,12 @@ private:
     FormSelection m_pageTree;
     FormStaticText m_noDevice;
     FormSampleRate m_sampleRate;
+    FormBufferSettings m_bufferSettings;
+    FormDrvInfo m_drvInfo;
+    FormDevices m_devices;
+    FormInChannels m_inChannels;
+    FormOutChannels m_outChannels;
+    FormStatusInfo m_statusInfo;
     int m_images[IMAGE_COUNT] = {};
     HIMAGELIST m_imageList = nullptr; // owned: the tree's images
     WnDeviceNotificationList m_deviceNotifications;
