@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <dbt.h>
+#include <functional>
+#include <string>
+#include <vector>
+#include "CAppModule.h"
+#include "DriverRig.h"
+#include "MainFrame.h"
+#include "UiPump.h"
+
+// The main window in the test process, against the simulator and the device server.
+namespace {
+
+const wchar_t* const kRigName = L"CplMainFrameTests";
+
+class MainFrameTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(S_OK, module.Init(::GetModuleHandleW(nullptr)));
+        module.AddMessageLoop(&loop);
+        ASSERT_EQ(0u, rig.Start());
+        frame = new MainFrame(link, commandLine, kRigName);
+        RECT rect = {40, 40, 590, 460};
+        ASSERT_NE(nullptr, frame->CreateEx(nullptr, &rect));
+        frame->ShowWindow(SW_SHOW);
+        PumpPending();
+    }
+    void TearDown() override
+    {
+        delete frame;
+        module.RemoveMessageLoop();
+        module.Term();
+        ::RegDeleteKeyW(HKEY_CURRENT_USER, CPL_SETTINGS_KEY);
+    }
+
+    std::vector<std::wstring> Texts(HTREEITEM first)
+    {
+        std::vector<std::wstring> texts;
+        CTreeViewCtrl& tree = frame->PageTree().Tree();
+        for (HTREEITEM item = first; item != nullptr; item = tree.GetNextSiblingItem(item))
+            texts.push_back(tree.GetItemText(item));
+        return texts;
+    }
+    std::vector<std::wstring> RootTexts() { return Texts(frame->PageTree().Tree().GetRootItem()); }
+    HTREEITEM FindRoot(const wchar_t* text)
+    {
+        CTreeViewCtrl& tree = frame->PageTree().Tree();
+        for (HTREEITEM item = tree.GetRootItem(); item != nullptr; item = tree.GetNextSiblingItem(item)) {
+            if (tree.GetItemText(item) == text)
+                return item;
+        }
+        return nullptr;
+    }
+    std::wstring Pane(int id) { return frame->StatusBar().GetPaneText(id); }
+    size_t Count(const std::vector<std::string>& names, const char* name)
+    {
+        size_t n = 0;
+        for (const std::string& entry : names)
+            n += entry == name ? 1 : 0;
+        return n;
+    }
+    // A driver notification to every connection; waits until done() holds, or (without
+    // one) until the frame has read its notification queue empty.
+    void Notify(const std::string& words, const std::function<bool()>& done = nullptr)
+    {
+        size_t reads = Count(rig.RequestNames(2), "GET_NOTIFICATION");
+        rig.Command("notify " + words);
+        auto drained = [&] { return Count(rig.RequestNames(2), "GET_NOTIFICATION") >= reads + 2; };
+        EXPECT_TRUE(PumpUntil(done ? done : drained, 5000)) << words;
+    }
+
+    const wchar_t* commandLine = L"-notray";
+    CAppModule module;
+    CMessageLoop loop;
+    DriverRig rig{kRigName};
+    CplDriverLink link;
+    MainFrame* frame = nullptr;
+};
+
+TEST_F(MainFrameTest, StartWithADevice)
+{
+    EXPECT_EQ((std::vector<std::wstring>{L"Sample Rate", L"Buffer Settings", L"Devices", L"ASIO IN Channels",
+                                         L"ASIO OUT Channels", L"Status Info", L"Driver Info"}),
+              RootTexts());
+    EXPECT_EQ(nullptr, frame->PageTree().Tree().GetChildItem(FindRoot(L"Devices")))
+        << "device nodes wait for the first 3030";
+    EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->PageTree().GetSelectedPage());
+    EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage());
+    EXPECT_TRUE(frame->SampleRatePage().IsWindowVisible());
+    EXPECT_FALSE(frame->NoDevicePanel().IsWindowVisible());
+    EXPECT_TRUE(frame->PageTree().IsWindowEnabled());
+    EXPECT_TRUE(link.IsRunning());
+    EXPECT_TRUE(frame->Observer().IsOpened()) << "open while the window is shown";
+    EXPECT_EQ(L"Ready", Pane(ID_DEFAULT_PANE));
+    EXPECT_EQ(L"Streaming state: Ready", Pane(1));
+    EXPECT_EQ(L"Current sampling rate: 48.000 kHz", Pane(2));
+    EXPECT_EQ(frame->SampleRatePage().m_hWnd, frame->Splitter().GetSplitterPane(SPLIT_PANE_RIGHT));
+    EXPECT_EQ(frame->PageTree().m_hWnd, frame->Splitter().GetSplitterPane(SPLIT_PANE_LEFT));
+    EXPECT_EQ(150, frame->Splitter().GetSplitterPos());
+    EXPECT_EQ(0, frame->GetStyle() & WS_MAXIMIZEBOX) << "no maximise button";
+    EXPECT_EQ(nullptr, ::GetMenu(*frame)) << "the menu is in the command bar";
+    EXPECT_EQ(2, frame->CommandBar().GetButtonCount());
+
+    // Selecting a node refreshes and shows its page.
+    frame->PageTree().Tree().SelectItem(FindRoot(L"Driver Info"));
+    EXPECT_EQ(L"Driver Info", frame->PageTree().Tree().GetItemText(frame->PageTree().Tree().GetSelectedItem()));
+    EXPECT_NE(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage());
+    EXPECT_FALSE(frame->SampleRatePage().IsWindowVisible()) << "the page that leaves is hidden";
+    EXPECT_EQ(frame->CurrentPage()->GetPageWindow().m_hWnd, frame->Splitter().GetSplitterPane(SPLIT_PANE_RIGHT));
+}
+
+TEST_F(MainFrameTest, StatusBarFollowsTheStreamingState)
+{
+    struct Row
+    {
+        uint32_t state;
+        const wchar_t* text;
+    } rows[] = {
+        {0, L"Streaming state: Undefined"}, {1, L"Streaming state: Down"},     {2, L"Streaming state: Ready"},
+        {3, L"Streaming state: Prepared"},  {4, L"Streaming state: Running"},  {5, L"Streaming state: Error"},
+        {6, L"Streaming not supported on USB 1.1 port."}, {9, L"Streaming not supported on USB 1.1 port."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.state);
+        rig.Sim().SetNextReplyWord(IOCTL_ZEPHRA_GET_STREAMING_STATUS, 0, row.state);
+        frame->UpdateStatusBar();
+        EXPECT_EQ(row.text, Pane(1)) << "a state above 6 leaves the text as it was";
+        EXPECT_EQ(L"Current sampling rate: 48.000 kHz", Pane(2));
+    }
+    struct RateRow
+    {
+        uint32_t rate;
+        const wchar_t* text;
+    } rates[] = {{44100, L"Current sampling rate: 44.100 kHz"}, {0, L"Current sampling rate: 0.000 kHz"},
+                 {5644800, L"Current sampling rate: 5644.800 kHz"}};
+    for (const RateRow& row : rates) {
+        SCOPED_TRACE(row.rate);
+        rig.Sim().SetNextReplyWord(IOCTL_ZEPHRA_GET_STREAMING_STATUS, 8, row.rate);
+        frame->UpdateStatusBar();
+        EXPECT_EQ(row.text, Pane(2));
+    }
+    rig.Sim().SetRequestFailure(IOCTL_ZEPHRA_GET_STREAMING_STATUS, ZEPHRA_STATUS_TIMEOUT);
+    frame->UpdateStatusBar();
+    EXPECT_EQ(L"Streaming state unknown", Pane(1));
+    EXPECT_EQ(L"Current sampling rate: unknown", Pane(2));
+    rig.Sim().SetRequestFailure(IOCTL_ZEPHRA_GET_STREAMING_STATUS, 0);
+
+    // A host's rate change (3001) reaches the status bar; 3040 with a short payload still
+    // updates it.
+    rig.Command("host rate 44100");
+    EXPECT_TRUE(PumpUntil([&] { return Pane(2) == L"Current sampling rate: 44.100 kHz"; }, 5000));
+    rig.Command("state 4");
+    Notify("3040 7", [&] { return Pane(1) == L"Streaming state: Running"; });
+    rig.Command("state 2");
+    Notify("3050 1 2"); // no device page: nothing at all
+    EXPECT_EQ(L"Streaming state: Running", Pane(1));
+}
+
+TEST_F(MainFrameTest, DeviceListChanges)
+{
+    // A 3030 without a change of the list leaves tree and page and refreshes the page.
+    Notify("3030");
+    HTREEITEM first = frame->PageTree().Tree().GetRootItem();
+    FormBase* page = frame->CurrentPage();
+    size_t readsBefore = Count(rig.RequestNames(2), "GET_SAMPLE_RATES");
+    Notify("3030");
+    EXPECT_EQ(first, frame->PageTree().Tree().GetRootItem()) << "tree not rebuilt";
+    EXPECT_EQ(page, frame->CurrentPage());
+    EXPECT_EQ(readsBefore + 1, Count(rig.RequestNames(2), "GET_SAMPLE_RATES")) << "the selected page refreshed";
+
+    // The last device leaves: disconnected, empty and disabled tree, no-device panel.
+    ASSERT_EQ(std::string::npos, rig.Command("unplug QV000001").find("refused"));
+    Notify("3030", [&] { return !link.IsRunning(); });
+    EXPECT_FALSE(link.IsRunning()) << "thread stopped and joined";
+    EXPECT_FALSE(link.Client().IsOpened());
+    EXPECT_FALSE(frame->Observer().IsOpened());
+    EXPECT_EQ(0, frame->PageTree().Tree().GetCount());
+    EXPECT_FALSE(frame->PageTree().IsWindowEnabled());
+    EXPECT_EQ(static_cast<FormBase*>(&frame->NoDevicePanel()), frame->CurrentPage());
+    EXPECT_TRUE(frame->NoDevicePanel().IsWindowVisible());
+    EXPECT_EQ(L"There is no Brightmoor device connected.", frame->NoDevicePanel().GetDlgItemText(IDC_STATIC_TEXT));
+    EXPECT_EQ(L"Driver not available.", Pane(1));
+    EXPECT_EQ(L"", Pane(2));
+
+    // A removal broadcast does nothing; an arrival connects without rebuilding the tree.
+    frame->SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
+    EXPECT_FALSE(link.Client().IsOpened());
+    ASSERT_EQ(std::string::npos, rig.Command("plug QV000002").find("refused"));
+    EXPECT_TRUE(PumpUntil([&] { return link.IsRunning(); }, 5000)) << "the simulator's arrival broadcast";
+    EXPECT_EQ(0, frame->PageTree().Tree().GetCount());
+    Notify("3030", [&] { return frame->PageTree().Tree().GetCount() > 0; });
+    EXPECT_TRUE(frame->PageTree().IsWindowEnabled());
+    EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage()) << "Sample Rate selected";
+}
+
+TEST_F(MainFrameTest, HidingClosesTheObserver)
+{
+    ASSERT_TRUE(frame->Observer().IsOpened());
+    frame->ShowWindow(SW_HIDE);
+    EXPECT_FALSE(frame->Observer().IsOpened());
+    frame->ShowWindow(SW_SHOW);
+    EXPECT_TRUE(frame->Observer().IsOpened()) << "shown again";
+    frame->ShowWindow(SW_MINIMIZE);
+    frame->ShowWindow(SW_RESTORE);
+    EXPECT_TRUE(frame->Observer().IsOpened()) << "minimising and restoring do not close it";
+
+    // The menu's prompts and "E&xit".
+    frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_APP_EXIT, MF_HILITE), reinterpret_cast<LPARAM>(frame->CommandBar().GetMenu()));
+    EXPECT_EQ(L"Quit the application", Pane(ID_DEFAULT_PANE));
+    frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(L"Ready", Pane(ID_DEFAULT_PANE));
+    HWND window = *frame;
+    frame->SendMessage(WM_COMMAND, ID_APP_EXIT);
+    MSG close = {};
+    ASSERT_TRUE(::PeekMessageW(&close, window, WM_CLOSE, WM_CLOSE, PM_REMOVE)) << "E&xit posts WM_CLOSE";
+    ::DispatchMessageW(&close);
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_FALSE(link.IsRunning());
+    MSG quit = {};
+    EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(1u, quit.wParam) << "the program ends with 1";
+}
+
+TEST_F(MainFrameTest, KeyboardMovesBetweenTreeAndPage)
+{
+    HWND tree = frame->PageTree().Tree();
+    ::SetFocus(tree);
+    MSG f6 = {tree, WM_KEYDOWN, VK_F6, 0, 0, {0, 0}};
+    EXPECT_TRUE(frame->PreTranslateMessage(&f6));
+    HWND page = frame->SampleRatePage();
+    EXPECT_TRUE(::IsChild(page, ::GetFocus())) << "F6: into the page";
+    HWND before = ::GetFocus();
+    MSG tab = {before, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+    EXPECT_TRUE(frame->PreTranslateMessage(&tab)) << "the page's dialog takes its Tab";
+    EXPECT_NE(before, ::GetFocus());
+    EXPECT_TRUE(::IsChild(page, ::GetFocus()));
+    f6.hwnd = ::GetFocus();
+    EXPECT_TRUE(frame->PreTranslateMessage(&f6));
+    EXPECT_EQ(tree, ::GetFocus()) << "F6: back to the tree";
+    MSG other = {tree, WM_MOUSEMOVE, 0, 0, 0, {0, 0}};
+    EXPECT_FALSE(frame->PreTranslateMessage(&other));
+}
+
+TEST(StatusTextTest, StatesAndRates)
+{
+    EXPECT_EQ(nullptr, StreamingStateText(7));
+    EXPECT_STREQ(L"Streaming state: Error", StreamingStateText(5));
+    EXPECT_EQ(L"Current sampling rate: 48.000 kHz", SamplingRateText(48000));
+    EXPECT_EQ(L"Current sampling rate: 4294967.295 kHz", SamplingRateText(0xFFFFFFFFu));
+}
+
+} // namespace
