@@ -58,6 +58,7 @@ protected:
     {
         RunChild(L"quorvelacpl.exe", L"-exit", 15000);
         panel.Wait(10000);
+        ::RegDeleteKeyW(HKEY_CURRENT_USER, CPL_SETTINGS_KEY); // the placement that closing saved
     }
     // Starts the panel and waits for its window.
     void StartPanel(const wchar_t* arguments)
@@ -138,7 +139,7 @@ TEST(EndToEndPanelTest, TreeFollowsTheDevices)
         return tree != nullptr && ::SendMessageW(tree, TVM_GETCOUNT, 0, 0) > 0;
     }));
     const LRESULT fixed = ::SendMessageW(tree, TVM_GETCOUNT, 0, 0);
-    EXPECT_TRUE(::IsWindowEnabled(tree));
+    EXPECT_TRUE(::IsWindowEnabled(::GetParent(tree))) << "the page tree";
 
     std::string reply;
     ASSERT_EQ(0, SimSendCommand(ZEPHRA_CONTROL_DEVICE_NAME, "plug QV000002", &reply)) << reply;
@@ -148,7 +149,7 @@ TEST(EndToEndPanelTest, TreeFollowsTheDevices)
     ASSERT_EQ(0, SimSendCommand(ZEPHRA_CONTROL_DEVICE_NAME, "unplug QV000001", &reply)) << reply;
     EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(tree, TVM_GETCOUNT, 0, 0) == fixed + 1; }));
     ASSERT_EQ(0, SimSendCommand(ZEPHRA_CONTROL_DEVICE_NAME, "unplug QV000002", &reply)) << reply;
-    EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(tree, TVM_GETCOUNT, 0, 0) == 0 && !::IsWindowEnabled(tree); }))
+    EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(tree, TVM_GETCOUNT, 0, 0) == 0 && !::IsWindowEnabled(::GetParent(tree)); }))
         << "no device: the tree is empty and disabled";
     ASSERT_EQ(0, SimSendCommand(ZEPHRA_CONTROL_DEVICE_NAME, "plug QV000003 echo", &reply)) << reply;
     EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(tree, TVM_GETCOUNT, 0, 0) == fixed + 2; }))
@@ -159,6 +160,7 @@ TEST(EndToEndPanelTest, TreeFollowsTheDevices)
     SimSendCommand(ZEPHRA_CONTROL_DEVICE_NAME, "quit", &reply);
     sim.Wait(10000);
     service.Wait(10000);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, CPL_SETTINGS_KEY);
 }
 
 } // namespace
