@@ -2,13 +2,12 @@
 #include "CAppModule.h"
 #include "CMessageLoop.h"
 #include "CommandLine.h"
+#include "DpiScale.h"
 #include "MainFrame.h"
 #include "WnMutex.h"
 
 namespace {
 
-const int kWidth = 550;
-const int kHeight = 420;
 const int kExitBudgetMs = 10000;
 const int kExitPauseMs = 200;
 
@@ -40,15 +39,18 @@ void ShowRunningPanel()
     ::SetForegroundWindow(popup);
 }
 
+// Centred on the desktop: 550 x 420 pixels at 96 DPI, in proportion above.
 RECT InitialRect()
 {
+    const int width = ScaleToDpi(kFrameWidth);
+    const int height = ScaleToDpi(kFrameHeight);
     RECT desktop;
-    RECT rect = {100, 100, 100 + kWidth, 100 + kHeight};
+    RECT rect = {100, 100, 100 + width, 100 + height};
     if (::GetWindowRect(::GetDesktopWindow(), &desktop)) {
-        rect.left = (desktop.right - desktop.left) / 2 - kWidth / 2;
-        rect.top = (desktop.bottom - desktop.top) / 2 - kHeight / 2;
-        rect.right = rect.left + kWidth;
-        rect.bottom = rect.top + kHeight;
+        rect.left = (desktop.right - desktop.left) / 2 - width / 2;
+        rect.top = (desktop.bottom - desktop.top) / 2 - height / 2;
+        rect.right = rect.left + width;
+        rect.bottom = rect.top + height;
     }
     return rect;
 }

@@ -1,15 +1,19 @@
 #include "MainFrame.h"
 #include <dbt.h>
+#include <algorithm>
 #include "AboutDlg.h"
 #include "CAppModule.h"
 #include "CommandLine.h"
+#include "DpiScale.h"
 #include "ResourceString.h"
 
 namespace {
 
+// Pixels at 96 DPI; scaled to the screen's DPI.
 const int kSplitterPos = 150;
 const int kStatePaneWidth = 220;
 const int kRatePaneWidth = 190;
+const int kPaneMargin = 12; // beside a pane's text: borders and padding
 const int kStatePane = 1;
 const int kRatePane = 2;
 const uint32_t kObserverClientType = 3;
@@ -55,7 +59,7 @@ std::wstring SamplingRateText(uint32_t rate)
 }
 
 MainFrame::MainFrame(CplDriverLink& link, const wchar_t* commandLine, const wchar_t* deviceName)
-    : WtlMinMaxTrackSize<MainFrame>(550, 420, -1, -1),
+    : WtlMinMaxTrackSize<MainFrame>(ScaleToDpi(kFrameWidth), ScaleToDpi(kFrameHeight), -1, -1),
       WtlRegistrySetting<MainFrame>(CPL_SETTINGS_KEY),
       m_link(link),
       m_commandLine(commandLine != nullptr ? commandLine : L""),
@@ -113,12 +117,16 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_hWndStatusBar = m_statusBar;
     const int panes[] = {ID_DEFAULT_PANE, kStatePane, kRatePane};
     m_statusBar.SetPanes(panes, 3);
-    m_statusBar.SetPaneWidth(kStatePane, kStatePaneWidth);
-    m_statusBar.SetPaneWidth(kRatePane, kRatePaneWidth);
+    // Wide enough for the longest text of each pane in the status bar's font.
+    int margin = ScaleToDpi(kPaneMargin);
+    int stateText = WidestText(m_statusBar, {StreamingStateText(6), L"Streaming state: Undefined", L"Driver not available."});
+    int rateText = WidestText(m_statusBar, {SamplingRateText(5644800)});
+    m_statusBar.SetPaneWidth(kStatePane, std::max(ScaleToDpi(kStatePaneWidth), stateText + margin));
+    m_statusBar.SetPaneWidth(kRatePane, std::max(ScaleToDpi(kRatePaneWidth), rateText + margin));
 
     m_hWndClient = m_splitter.Create(m_hWnd, nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     UpdateLayout();
-    m_splitter.SetSplitterPos(kSplitterPos);
+    m_splitter.SetSplitterPos(ScaleToDpi(kSplitterPos));
 
     CreateImageList();
     m_pageTree.SetImageList(m_imageList);
@@ -285,7 +293,9 @@ void MainFrame::OnDeviceListChanged()
         m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
     bool changed = false;
     Client().RefreshDevices(&changed);
-    if (changed) {
+    // An empty list disconnects also when it was empty before (the device left before the
+    // first 3030 filled the list): the window must not go on showing a device that is gone.
+    if (changed || Client().GetDeviceCount() == 0) {
         if (Client().GetDeviceCount() == 0)
             StopClient();
         RebuildTree();
@@ -340,6 +350,8 @@ void MainFrame::ShowPage(FormBase* page)
     m_currentPage = page;
     m_splitter.SetSplitterPane(SPLIT_PANE_RIGHT, page->GetPageWindow(), true);
     page->OnResize();
+    // Shown before it was placed: its controls are drawn again at their new places.
+    ::RedrawWindow(page->GetPageWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainFrame::UpdateStatusBar()

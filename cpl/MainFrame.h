@@ -26,6 +26,8 @@
 
 // Window class of the main window and name of the single-instance mutex.
 #define CPL_MAIN_WINDOW_CLASS L"{81B1E1A2-B8BD-4B1B-B3D2-65B2F4B577E5}"
+// The main window's first size and its smallest, in pixels at 96 DPI.
+enum : int { kFrameWidth = 550, kFrameHeight = 420 };
 // Where the window placement is kept, below HKEY_CURRENT_USER.
 #define CPL_SETTINGS_KEY L"Software\\BRIGHTMOOR\\quorvela\\cpl"
 

@@ -196,6 +196,17 @@ TEST_F(MainFrameTest, DeviceListChanges)
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage()) << "Sample Rate selected";
 }
 
+TEST_F(MainFrameTest, DeviceGoneBeforeTheFirstListDisconnects)
+{
+    // The list is still empty from the start when the only device leaves.
+    ASSERT_EQ(std::string::npos, rig.Command("unplug QV000001").find("refused"));
+    Notify("3030", [&] { return !link.IsRunning(); });
+    EXPECT_FALSE(link.Client().IsOpened());
+    EXPECT_EQ(0, frame->PageTree().Tree().GetCount());
+    EXPECT_EQ(static_cast<FormBase*>(&frame->NoDevicePanel()), frame->CurrentPage());
+    EXPECT_EQ(L"Driver not available.", Pane(1));
+}
+
 TEST_F(MainFrameTest, HidingClosesTheObserver)
 {
     ASSERT_TRUE(frame->Observer().IsOpened());
