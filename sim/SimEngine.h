@@ -55,6 +55,9 @@ public:
     const std::vector<SimStreamingCommand>& Commands() const { return m_commands; }
     void ClearCommands() { m_commands.clear(); }
 
+    // SetRates without the reason.
+    bool SetSupportedRates(const std::vector<uint32_t>& rates);
+
     // A faulty engine: commands are accepted but the state does not move.
     void SetStuck(bool stuck) { m_stuck = stuck; }
 

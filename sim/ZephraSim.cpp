@@ -103,6 +103,12 @@ void ZephraSim::SetConnectionLimit(uint32_t limit)
     m_connectionLimit = limit;
 }
 
+bool ZephraSim::SetSupportedRates(const std::vector<uint32_t>& rates)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_engine.SetSupportedRates(rates);
+}
+
 void ZephraSim::SetStreamingStuck(bool stuck)
 {
     std::lock_guard<std::mutex> guard(m_lock);

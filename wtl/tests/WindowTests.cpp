@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include "CWaitCursor.h"
 #include "CWindowImpl.h"
 
 namespace {
@@ -103,6 +104,17 @@ TEST(WindowImplTest, SubclassedControlKeepsItsOwnBehaviour)
     ::GetWindowTextW(edit, text, 8);
     EXPECT_STREQ(L"ABc", text);
     ::DestroyWindow(edit);
+}
+
+TEST(WaitCursorTest, WaitCursorForItsLifetimeThenThePreviousOne)
+{
+    HCURSOR arrow = ::LoadCursorW(nullptr, IDC_ARROW);
+    ::SetCursor(arrow);
+    {
+        CWaitCursor wait;
+        EXPECT_EQ(::LoadCursorW(nullptr, IDC_WAIT), ::GetCursor());
+    }
+    EXPECT_EQ(arrow, ::GetCursor());
 }
 
 } // namespace
