@@ -89,7 +89,26 @@ std::wstring SaveWindowPng(HWND window, const wchar_t* name)
     HDC memory = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    bool onScreen = rect.left >= 0 && rect.top >= 0 && rect.right <= screenWidth && rect.bottom <= screenHeight;
+    if (onScreen || (::GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0) {
+        ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    } else {
+        // A top-level window larger than the screen: moved so that each part comes on screen
+        // in turn, copied, and put back.
+        for (int top = 0; top < height; top += screenHeight) {
+            for (int left = 0; left < width; left += screenWidth) {
+                ::SetWindowPos(window, nullptr, -left, -top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                ::RedrawWindow(window, nullptr, nullptr,
+                               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                int partWidth = width - left < screenWidth ? width - left : screenWidth;
+                int partHeight = height - top < screenHeight ? height - top : screenHeight;
+                ::BitBlt(memory, left, top, partWidth, partHeight, screen, 0, 0, SRCCOPY);
+            }
+        }
+        ::SetWindowPos(window, nullptr, rect.left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ::SelectObject(memory, old);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);

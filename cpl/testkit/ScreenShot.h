@@ -9,4 +9,5 @@ std::vector<uint8_t> EncodePng(uint32_t width, uint32_t height, const std::vecto
 
 // Saves what the window shows on screen (with its children) as NAME.png in the screens
 // folder beside the build's bin folder (build/screens); the file's path, or empty on failure.
+// A top-level window larger than the screen is taken part by part.
 std::wstring SaveWindowPng(HWND window, const wchar_t* name);

@@ -1,0 +1,319 @@
+#include "FormMixer.h"
+#include <cstring>
+#include "ZephraPinLabels.h"
+
+namespace {
+
+// Destroys each child's window, then its object.
+template <class Child>
+void DestroyChildren(std::vector<std::unique_ptr<Child>>& children)
+{
+    for (std::unique_ptr<Child>& child : children) {
+        if (child->IsWindow())
+            child->DestroyWindow();
+    }
+    children.clear();
+}
+
+MixerGridSize MeasureWindow(HWND window)
+{
+    RECT rect = {};
+    if (window == nullptr || !::GetWindowRect(window, &rect))
+        return {0, 0};
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+template <class Child>
+MixerGridSize MeasureFirst(const std::vector<std::unique_ptr<Child>>& children)
+{
+    return children.empty() ? MixerGridSize{0, 0} : MeasureWindow(children.front()->m_hWnd);
+}
+
+void Place(CWindow window, const MixerGridRect& rect)
+{
+    window.SetWindowPos(nullptr, rect.x, rect.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+} // namespace
+
+FormMixer::FormMixer(ZephraDriver& driver, ZephraDeviceId key, bool hardwareInputs)
+    : m_driver(driver), m_key(key), m_hardwareInputs(hardwareInputs), m_headerBrush(RGB(255, 255, 0))
+{
+    std::memset(m_destinationPins, 0, sizeof(m_destinationPins));
+    std::memset(m_sourcePins, 0, sizeof(m_sourcePins));
+    std::memset(m_destinationLevels, 0, sizeof(m_destinationLevels));
+    std::memset(m_sourceLevels, 0, sizeof(m_sourceLevels));
+    std::memset(m_gains, 0, sizeof(m_gains));
+    std::memset(m_weights, 0, sizeof(m_weights));
+}
+
+FormMixer::~FormMixer()
+{
+    if (IsWindow())
+        ClearGrid();
+    for (ZephraDriver& observer : m_observers)
+        observer.CloseDriver();
+}
+
+void FormMixer::ShowMixer()
+{
+    if (IsWindowVisible())
+        return;
+    ClearGrid();
+    BuildGrid();
+    ShowWindow(SW_SHOW);
+}
+
+void FormMixer::Rebuild()
+{
+    if (!IsWindowVisible())
+        return;
+    ShowWindow(SW_HIDE);
+    ClearGrid();
+    BuildGrid();
+    ShowWindow(SW_SHOW);
+}
+
+void FormMixer::RefreshGains()
+{
+    ZephraDevice* device = FindDevice();
+    if (device == nullptr || m_gainCount == 0)
+        return;
+    bool ok = device->GetMixerOutputGains(m_gains, m_gainCount) == 0;
+    for (std::unique_ptr<FormStereoOutputCtrl>& strip : m_destinationStrips) {
+        if (ok)
+            strip->ShowGains();
+        else
+            strip->ShowUnavailable();
+    }
+}
+
+void FormMixer::RefreshWeights()
+{
+    ZephraDevice* device = FindDevice();
+    if (device == nullptr || m_weightCount == 0)
+        return;
+    bool ok = device->GetMixerWeights(m_weights, m_weightCount) == 0;
+    for (std::unique_ptr<FormMixerConnection>& cell : m_cells) {
+        if (ok)
+            cell->ShowWeights();
+        else
+            cell->ShowUnavailable();
+    }
+}
+
+LRESULT FormMixer::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+{
+    ShowWindow(SW_HIDE);
+    SetIcon(::LoadIconW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME)), TRUE);
+    return FALSE;
+}
+
+LRESULT FormMixer::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
+{
+    ZephraDevice* device = FindDevice();
+    if (device == nullptr)
+        return 0;
+    if (m_destinationLevelCount != 0) {
+        bool ok = device->GetMixerOutputLevels(m_destinationLevels, m_destinationLevelCount) == 0;
+        for (std::unique_ptr<FormStereoOutputCtrl>& strip : m_destinationStrips) {
+            if (ok)
+                strip->ShowLevels();
+            else
+                strip->DropMeters();
+        }
+    }
+    if (m_sourceLevelCount != 0) {
+        bool ok = device->GetMixerInputLevels(m_sourceLevels, m_sourceLevelCount) == 0;
+        for (std::unique_ptr<FormStereoInputCtrl>& strip : m_sourceStrips) {
+            if (ok)
+                strip->ShowLevels();
+            else
+                strip->DropMeters();
+        }
+    }
+    return 0;
+}
+
+LRESULT FormMixer::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    HWND control = reinterpret_cast<HWND>(lParam);
+    for (const CWindow& header : m_headers) {
+        if (header.m_hWnd == control)
+            return m_headerBrush.Paint(reinterpret_cast<HDC>(wParam));
+    }
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT FormMixer::OnClose(UINT, WPARAM, LPARAM, BOOL&)
+{
+    ShowWindow(SW_HIDE);
+    ClearGrid();
+    return 0;
+}
+
+LRESULT FormMixer::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    ClearGrid();
+    bHandled = FALSE;
+    return 0;
+}
+
+ZephraDevice* FormMixer::FindDevice() const
+{
+    return m_driver.FindDevice(m_key.idFirst, m_key.idSecond);
+}
+
+void FormMixer::BuildGrid()
+{
+    SetWindowText(m_hardwareInputs ? L"Hardware Inputs Mixer" : L"Software Outputs Mixer");
+    ZephraDevice* device = FindDevice();
+    if (device == nullptr)
+        return;
+    // A failed list counts as no pins; a count is never trusted beyond the array.
+    if (device->GetMixerPins(ZEPHRA_PIN_CLASS_OUTPUTS, m_destinationPins, ZEPHRA_MIXER_MAX_DESTINATIONS,
+                             &m_destinationCount) != 0 ||
+        m_destinationCount > ZEPHRA_MIXER_MAX_DESTINATIONS)
+        m_destinationCount = 0;
+    ZephraPinClass sourceClass = m_hardwareInputs ? ZEPHRA_PIN_CLASS_HARDWARE_INPUTS : ZEPHRA_PIN_CLASS_SOFTWARE_OUTPUTS;
+    if (device->GetMixerPins(sourceClass, m_sourcePins, ZEPHRA_MIXER_MAX_SOURCES, &m_sourceCount) != 0 ||
+        m_sourceCount > ZEPHRA_MIXER_MAX_SOURCES)
+        m_sourceCount = 0;
+    if (m_destinationCount == 0 && m_sourceCount == 0) {
+        ShowNoPins();
+        return;
+    }
+    OpenObservers();
+
+    uint32_t sourcePairs = MixerPairCount(m_sourceCount, ZEPHRA_MIXER_MAX_SOURCES);
+    uint32_t destinationPairs = MixerPairCount(m_destinationCount, ZEPHRA_MIXER_MAX_DESTINATIONS);
+    for (uint32_t k = 0; k < sourcePairs; ++k) {
+        ZephraMixerLevel* left = &m_sourceLevels[m_sourceLevelCount++];
+        ZephraMixerLevel* right = &m_sourceLevels[m_sourceLevelCount++];
+        left->pin = m_sourcePins[2 * k];
+        right->pin = m_sourcePins[2 * k + 1];
+        m_sourceStrips.push_back(std::make_unique<FormStereoInputCtrl>(
+            ZephraPinPairLabel(left->pin, right->pin, false), left, right));
+        m_sourceStrips.back()->Create(m_hWnd);
+    }
+    for (uint32_t j = 0; j < destinationPairs; ++j) {
+        const ZephraMixerPin& destinationLeft = m_destinationPins[2 * j];
+        const ZephraMixerPin& destinationRight = m_destinationPins[2 * j + 1];
+        for (uint32_t k = 0; k < sourcePairs; ++k) {
+            const ZephraMixerPin* sources[2] = {&m_sourcePins[2 * k], &m_sourcePins[2 * k + 1]};
+            ZephraMixerWeight* first = &m_weights[m_weightCount];
+            for (const ZephraMixerPin* source : sources) {
+                for (const ZephraMixerPin* destination : {&destinationLeft, &destinationRight}) {
+                    ZephraMixerWeight& weight = m_weights[m_weightCount++];
+                    weight.destination = *destination;
+                    weight.source = *source;
+                }
+            }
+            m_cells.push_back(std::make_unique<FormMixerConnection>(m_driver, m_key, first));
+            m_cells.back()->Create(m_hWnd);
+        }
+    }
+    for (uint32_t j = 0; j < destinationPairs; ++j) {
+        ZephraMixerGain* leftGain = &m_gains[m_gainCount++];
+        ZephraMixerGain* rightGain = &m_gains[m_gainCount++];
+        ZephraMixerLevel* leftLevel = &m_destinationLevels[m_destinationLevelCount++];
+        ZephraMixerLevel* rightLevel = &m_destinationLevels[m_destinationLevelCount++];
+        leftGain->pin = leftLevel->pin = m_destinationPins[2 * j];
+        rightGain->pin = rightLevel->pin = m_destinationPins[2 * j + 1];
+        m_destinationStrips.push_back(std::make_unique<FormStereoOutputCtrl>(
+            m_driver, m_key, ZephraPinPairLabel(leftGain->pin, rightGain->pin, true), leftGain, rightGain, leftLevel,
+            rightLevel));
+        m_destinationStrips.back()->Create(m_hWnd);
+    }
+
+    MixerGridLayout layout = LayoutMixerGrid(MeasureFirst(m_sourceStrips), MeasureFirst(m_cells),
+                                             MeasureFirst(m_destinationStrips), sourcePairs, destinationPairs,
+                                             m_destinationCount);
+    for (size_t k = 0; k < m_sourceStrips.size(); ++k)
+        Place(*m_sourceStrips[k], layout.sourceStrips[k]);
+    for (size_t i = 0; i < m_cells.size(); ++i)
+        Place(*m_cells[i], layout.cells[i]);
+    for (size_t j = 0; j < m_destinationStrips.size(); ++j)
+        Place(*m_destinationStrips[j], layout.destinationStrips[j]);
+    for (const MixerGridRect& bar : layout.separators)
+        m_separators.push_back(CreateBar(bar, nullptr));
+    m_headers.push_back(CreateBar(layout.sourceHeader, m_hardwareInputs ? L"Hardware Inputs" : L"Software Outputs"));
+    if (layout.destinationHeaders) {
+        m_headers.push_back(CreateBar(layout.outputsHeader, L"Hardware Outputs"));
+        m_headers.push_back(CreateBar(layout.virtualHeader, L"Virtual Inputs"));
+    }
+    SetClientSize(layout.width, layout.height);
+
+    RefreshWeights();
+    RefreshGains();
+    m_timer = SetTimer(LEVEL_TIMER, LEVEL_PERIOD_MS);
+}
+
+void FormMixer::ClearGrid()
+{
+    if (m_timer != 0) {
+        KillTimer(LEVEL_TIMER);
+        m_timer = 0;
+    }
+    DestroyChildren(m_destinationStrips);
+    DestroyChildren(m_sourceStrips);
+    DestroyChildren(m_cells);
+    DestroyChildren(m_messagePanel);
+    for (std::vector<CWindow>* bars : {&m_separators, &m_headers}) {
+        for (CWindow& bar : *bars)
+            bar.DestroyWindow();
+        bars->clear();
+    }
+    std::memset(m_destinationPins, 0, sizeof(m_destinationPins));
+    std::memset(m_sourcePins, 0, sizeof(m_sourcePins));
+    std::memset(m_destinationLevels, 0, sizeof(m_destinationLevels));
+    std::memset(m_sourceLevels, 0, sizeof(m_sourceLevels));
+    std::memset(m_gains, 0, sizeof(m_gains));
+    std::memset(m_weights, 0, sizeof(m_weights));
+    m_destinationCount = m_sourceCount = m_destinationLevelCount = m_sourceLevelCount = 0;
+    m_gainCount = m_weightCount = 0;
+    for (ZephraDriver& observer : m_observers)
+        observer.CloseDriver();
+}
+
+void FormMixer::ShowNoPins()
+{
+    m_messagePanel.push_back(std::make_unique<FormStaticText>(L"No mixer pins."));
+    FormStaticText& panel = *m_messagePanel.back();
+    if (panel.Create(m_hWnd) == nullptr)
+        return;
+    panel.SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    MixerGridSize size = MeasureWindow(panel.m_hWnd);
+    SetClientSize(size.width, size.height);
+}
+
+void FormMixer::OpenObservers()
+{
+    // Failures are ignored: the grid is built anyway.
+    const uint32_t types[2] = {ZEPHRA_CLIENT_OBSERVER, ZEPHRA_CLIENT_OBSERVER_2};
+    for (int i = 0; i < 2; ++i)
+        m_observers[i].OpenAsObserver(m_driver.GetControlDeviceName(), types[i]);
+}
+
+CWindow FormMixer::CreateBar(const MixerGridRect& rect, const wchar_t* text)
+{
+    HWND bar = ::CreateWindowExW(0, L"STATIC", text != nullptr ? text : L"",
+                                 WS_CHILD | WS_VISIBLE | SS_SUNKEN | SS_CENTER | SS_CENTERIMAGE, rect.x, rect.y,
+                                 rect.width, rect.height, m_hWnd, nullptr, CAppModule::ModuleInstance(), nullptr);
+    CWindow window(bar);
+    if (bar != nullptr)
+        window.SetFont(GetFont(), FALSE);
+    return window;
+}
+
+void FormMixer::SetClientSize(int width, int height)
+{
+    RECT window = {};
+    RECT client = {};
+    GetWindowRect(&window);
+    GetClientRect(&client);
+    int frameWidth = (window.right - window.left) - client.right;
+    int frameHeight = (window.bottom - window.top) - client.bottom;
+    SetWindowPos(nullptr, 0, 0, width + frameWidth, height + frameHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

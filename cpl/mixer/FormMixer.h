@@ -1,0 +1,106 @@
+#pragma once
+#include <memory>
+#include <vector>
+#include "CDialogImpl.h"
+#include "FormMixerConnection.h"
+#include "FormStaticText.h"
+#include "FormStereoInputCtrl.h"
+#include "FormStereoOutputCtrl.h"
+#include "MixerValues.h"
+#include "SolidBrush.h"
+#include "ZephraDriver.h"
+#include "resource.h"
+
+// One device's mixer window: source strips down the left, a crosspoint cell per source
+// pair and destination pair, destination strips along the bottom, built from the driver's
+// pin lists. While a grid exists it reads all meters every 20 ms, one request per side.
+// The children keep pointers into the request arrays here, so one reply fills them all.
+class FormMixer : public CDialogImpl<FormMixer>
+{
+public:
+    enum { IDD = IDD_MIXER, LEVEL_TIMER = 1112, LEVEL_PERIOD_MS = 20 };
+
+    // driver: the program's driver object (not owned); its device list names the device and
+    // its control device name is the one the observer connections open.
+    // hardwareInputs: rows are the hardware inputs (pin class 1), else the software outputs (2).
+    FormMixer(ZephraDriver& driver, ZephraDeviceId key, bool hardwareInputs);
+    ~FormMixer() override;
+
+    FormMixer(const FormMixer&) = delete;
+    FormMixer& operator=(const FormMixer&) = delete;
+
+    // Clears, builds and shows the grid, unless the window is already visible.
+    void ShowMixer();
+    // Builds the grid afresh, only while the window is visible.
+    void Rebuild();
+    // One request for all gains, one outcome for every destination strip.
+    void RefreshGains();
+    // One request for all weights, one outcome for every cell.
+    void RefreshWeights();
+
+    BEGIN_MSG_MAP(FormMixer)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        MESSAGE_HANDLER(WM_TIMER, OnTimer)
+        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
+        MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+    END_MSG_MAP()
+
+    // What the grid holds.
+    bool IsHardwareInputs() const { return m_hardwareInputs; }
+    const std::vector<std::unique_ptr<FormStereoInputCtrl>>& SourceStrips() const { return m_sourceStrips; }
+    const std::vector<std::unique_ptr<FormStereoOutputCtrl>>& DestinationStrips() const { return m_destinationStrips; }
+    const std::vector<std::unique_ptr<FormMixerConnection>>& Cells() const { return m_cells; }
+    const std::vector<CWindow>& Separators() const { return m_separators; }
+    const std::vector<CWindow>& Headers() const { return m_headers; }
+    const FormStaticText* MessagePanel() const { return m_messagePanel.empty() ? nullptr : m_messagePanel[0].get(); }
+    uint32_t DestinationPinCount() const { return m_destinationCount; }
+    uint32_t SourcePinCount() const { return m_sourceCount; }
+    uint32_t WeightCount() const { return m_weightCount; }
+    bool IsMetering() const { return m_timer != 0; }
+    bool ObserversOpen() const { return m_observers[0].IsOpened() && m_observers[1].IsOpened(); }
+
+private:
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled);
+
+    ZephraDevice* FindDevice() const;
+    void BuildGrid();
+    void ClearGrid();
+    void ShowNoPins();
+    void OpenObservers();
+    // A visible child static with a sunken edge: a separator, or a header band with text.
+    CWindow CreateBar(const MixerGridRect& rect, const wchar_t* text);
+    void SetClientSize(int width, int height);
+
+    ZephraDriver& m_driver;
+    ZephraDeviceId m_key;
+    bool m_hardwareInputs;
+
+    ZephraMixerPin m_destinationPins[ZEPHRA_MIXER_MAX_DESTINATIONS];
+    uint32_t m_destinationCount = 0;
+    ZephraMixerPin m_sourcePins[ZEPHRA_MIXER_MAX_SOURCES];
+    uint32_t m_sourceCount = 0;
+    ZephraMixerLevel m_destinationLevels[ZEPHRA_MIXER_MAX_DESTINATIONS];
+    uint32_t m_destinationLevelCount = 0;
+    ZephraMixerLevel m_sourceLevels[ZEPHRA_MIXER_MAX_SOURCES];
+    uint32_t m_sourceLevelCount = 0;
+    ZephraMixerGain m_gains[ZEPHRA_MIXER_MAX_DESTINATIONS];
+    uint32_t m_gainCount = 0;
+    ZephraMixerWeight m_weights[ZEPHRA_MIXER_MAX_WEIGHTS];
+    uint32_t m_weightCount = 0;
+
+    std::vector<std::unique_ptr<FormStereoOutputCtrl>> m_destinationStrips;
+    std::vector<std::unique_ptr<FormStereoInputCtrl>> m_sourceStrips;
+    std::vector<std::unique_ptr<FormMixerConnection>> m_cells;
+    std::vector<CWindow> m_separators; // owned windows
+    std::vector<CWindow> m_headers;    // owned windows
+    std::vector<std::unique_ptr<FormStaticText>> m_messagePanel;
+    UINT_PTR m_timer = 0;
+    SolidBrush m_headerBrush;
+    // Held open while a grid exists: client types 3 and 4.
+    ZephraDriver m_observers[2];
+};

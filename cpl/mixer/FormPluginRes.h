@@ -1,0 +1,7 @@
+#pragma once
+// Echo effect page (dialog 258).
+#define IDC_ECHO_DELAY 1085
+#define IDC_ECHO_AMPLIFICATION 1086
+#define IDC_ECHO_DELAY_TEXT 1087
+#define IDC_ECHO_AMPLIFICATION_TEXT 1088
+#define IDC_ECHO_CHANNELS 1089

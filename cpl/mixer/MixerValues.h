@@ -1,0 +1,78 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+#include "ZephraMixerRecords.h"
+
+// What the mixer's strips, cells and the echo page show, apart from their windows. Levels,
+// gains and weights are hundredths of a decibel.
+
+enum : int {
+    MIXER_METER_MAX = 6000,  // meters: 0 (-60.00 dB) to 6000 (0 dB)
+    MIXER_SLIDER_MAX = 6600, // sliders: 0 (top, +6.00 dB) to 6600 (bottom, -60.00 dB)
+    MIXER_VALUE_MIN = -6000,
+    MIXER_VALUE_MAX = 600,
+};
+
+int LevelToMeter(int level);
+// Gain or weight to slider position, and back; both clamp at the ends.
+int ValueToSlider(int value);
+int16_t SliderToValue(int position);
+// The common gain of two linked channels: half the sum, truncated toward zero.
+int16_t LinkedGain(int left, int right);
+
+// A destination strip's read-out: "M" when muted, else whole decibels ("%i").
+std::wstring GainReadout(const ZephraMixerGain& gain);
+// A crosspoint quadrant: whole decibels when connected, else "x".
+std::wstring QuadrantText(const ZephraMixerWeight& weight);
+// The weight popup's read-out: "-12.50", "-0.05", "6.00".
+std::wstring WeightReadout(int weight);
+
+// Echo page: list item of stereo output pair k, delay and amplification read-outs.
+std::wstring EchoPairLabel(uint32_t pair);
+std::wstring EchoDelayText(uint32_t ms);
+std::wstring EchoAmplificationText(uint32_t thousandths);
+// Delay slider ticks: a tenth of the maximum (integer division).
+int EchoDelayTickFrequency(uint32_t maxDelay);
+// The maximum delay the page works with: 100 unless the driver answered; a slider's range
+// is an int, so larger answers are cut to what it can hold.
+int EchoMaxDelay(bool answered, uint32_t ms);
+
+// Stereo pairs in a pin list of count descriptors of which at most capacity were kept:
+// an odd last descriptor is ignored.
+uint32_t MixerPairCount(uint32_t count, uint32_t capacity);
+
+// One window's place in the mixer's client area.
+struct MixerGridRect
+{
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+struct MixerGridSize
+{
+    int width;
+    int height;
+};
+
+// Where the mixer puts its children, from the measured window sizes of a source strip, a
+// cell and a destination strip (0 by 0 for a kind that has none).
+struct MixerGridLayout
+{
+    std::vector<MixerGridRect> sourceStrips;      // by source pair k
+    std::vector<MixerGridRect> cells;             // destination pair j, then k: [j * sourcePairs + k]
+    std::vector<MixerGridRect> destinationStrips; // by destination pair j
+    std::vector<MixerGridRect> separators;
+    MixerGridRect sourceHeader;        // "Hardware Inputs" / "Software Outputs"
+    bool destinationHeaders;           // the two bands under the destination strips
+    MixerGridRect outputsHeader;       // "Hardware Outputs": two thirds
+    MixerGridRect virtualHeader;       // "Virtual Inputs": one third
+    int width;                         // client area
+    int height;
+};
+
+// destinationPins: the destination count (the bottom bands exist when it is not 0).
+MixerGridLayout LayoutMixerGrid(MixerGridSize in, MixerGridSize cell, MixerGridSize out, uint32_t sourcePairs,
+                                uint32_t destinationPairs, uint32_t destinationPins);

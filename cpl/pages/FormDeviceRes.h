@@ -1,0 +1,7 @@
+#pragma once
+// Device page (dialog 249).
+#define IDC_DEVICE_HW_MIXER 1052
+#define IDC_DEVICE_INFO 1053
+#define IDC_DEVICE_SW_MIXER 1055
+#define IDC_DEVICE_BYPASS 1093
+#define IDC_DEVICE_FORBID_RATE 1097
