@@ -280,7 +280,21 @@ void MainFrame::DispatchNotification(const ZephraMessage& record)
         OnDeviceListChanged();
         break;
     case ZEPHRA_NOTIFY_DEVICE_STATE:
-        UpdateStatusBar();
+        if (FormDevice* page = PageOfNotification(record))
+            page->Refresh();
+        UpdateStatusBar(); // also for a bad payload or a device without a page
+        break;
+    case ZEPHRA_NOTIFY_MIXER_PINS_CHANGED:
+        if (FormDevice* page = PageOfNotification(record))
+            page->OnMixerPinsChanged();
+        break;
+    case ZEPHRA_NOTIFY_MIXER_GAINS_CHANGED:
+        if (FormDevice* page = PageOfNotification(record))
+            page->OnMixerGainsChanged();
+        break;
+    case ZEPHRA_NOTIFY_MIXER_WEIGHTS_CHANGED:
+        if (FormDevice* page = PageOfNotification(record))
+            page->OnMixerWeightsChanged();
         break;
     default:
         break;
@@ -329,15 +343,77 @@ void MainFrame::RebuildTree()
         m_pageTree.SelectFirstItem();
 }
 
+FormDevice* MainFrame::DevicePage(uint32_t idFirst, uint32_t idSecond) const
+{
+    auto found = m_devicePageIndex.find({idFirst, idSecond});
+    return found != m_devicePageIndex.end() ? found->second : nullptr;
+}
+
+FormDevice* MainFrame::PageOfNotification(const ZephraMessage& record) const
+{
+    uint32_t idFirst = 0;
+    uint32_t idSecond = 0;
+    if (record.ReadU32Pair(&idFirst, &idSecond) != 0)
+        return nullptr; // not the 8-byte device id: dropped
+    return DevicePage(idFirst, idSecond);
+}
+
 void MainFrame::AddDevicePages()
 {
     if (!Client().IsOpened())
         return;
     ClearDevicePages();
+    for (size_t i = 0; i < Client().GetDeviceCount(); ++i) {
+        ZephraDevice* device = Client().GetDeviceAt(i);
+        if (device == nullptr)
+            continue;
+        ZephraDeviceId key = {device->GetIdFirst(), device->GetIdSecond()};
+        auto hardwareInputs = std::make_unique<FormMixer>(Client(), key, true);
+        hardwareInputs->Create(m_hWnd);
+        auto softwareOutputs = std::make_unique<FormMixer>(Client(), key, false);
+        softwareOutputs->Create(m_hWnd);
+        auto page = std::make_unique<FormDevice>(Client(), m_hWnd, key.idFirst, key.idSecond, hardwareInputs.get(),
+                                                 softwareOutputs.get());
+        m_mixers.push_back(std::move(hardwareInputs));
+        m_mixers.push_back(std::move(softwareOutputs));
+        page->Create(m_splitter);
+        m_devicePageIndex[{key.idFirst, key.idSecond}] = page.get();
+        m_pageTree.AddItem(L"Quorvela", page.get(), &m_devices, m_images[IMAGE_DEVICE]);
+        m_devicePages.push_back(std::move(page));
+
+        if ((device->GetRecord().featureFlags & ZEPHRA_FEATURE_ECHO) != 0) {
+            auto echo = std::make_unique<FormPlugin>(Client(), m_hWnd, key);
+            echo->Create(m_splitter);
+            m_pageTree.AddItem((L"Plugin" + std::to_wstring(i)).c_str(), echo.get(), &m_devices, m_images[IMAGE_DEVICE]);
+            m_echoPages.push_back(std::move(echo));
+        }
+    }
+}
+
+template <class Page>
+void MainFrame::DestroyPages(std::vector<std::unique_ptr<Page>>& pages)
+{
+    while (!pages.empty()) {
+        std::unique_ptr<Page> page = std::move(pages.front());
+        pages.erase(pages.begin());
+        if (m_currentPage == page.get())
+            m_currentPage = nullptr;
+        m_pageTree.RemoveItem(page.get());
+        if (page->m_hWnd != nullptr)
+            page->DestroyWindow();
+    }
 }
 
 void MainFrame::ClearDevicePages()
 {
+    DestroyPages(m_devicePages);
+    DestroyPages(m_echoPages);
+    m_devicePageIndex.clear();
+    for (std::unique_ptr<FormMixer>& mixer : m_mixers) {
+        if (mixer->m_hWnd != nullptr)
+            mixer->DestroyWindow();
+    }
+    m_mixers.clear();
 }
 
 void MainFrame::ShowPage(FormBase* page)

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,7 +13,10 @@
 #include "CplDriverLink.h"
 #include "FormBufferSettings.h"
 #include "FormChannels.h"
+#include "FormDevice.h"
 #include "FormDevices.h"
+#include "FormMixer.h"
+#include "FormPlugin.h"
 #include "FormDrvInfo.h"
 #include "FormSampleRate.h"
 #include "FormStatusInfo.h"
@@ -96,6 +100,10 @@ public:
     FormStaticText& NoDevicePanel() { return m_noDevice; }
     FormSampleRate& SampleRatePage() { return m_sampleRate; }
     ZephraCplClient& Observer() { return m_observer; }
+    size_t DevicePageCount() const { return m_devicePages.size(); }
+    size_t MixerCount() const { return m_mixers.size(); }
+    // The page of a device, or null.
+    FormDevice* DevicePage(uint32_t idFirst, uint32_t idSecond) const;
 
 private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
@@ -109,6 +117,11 @@ private:
     LRESULT OnDriverNotification(UINT, WPARAM, LPARAM, BOOL&);
 
     void OnDeviceListChanged();
+    // The device page named by a notification's payload (first word, second word), or null.
+    FormDevice* PageOfNotification(const ZephraMessage& record) const;
+    // Takes one page out of the tree and destroys it (and its window).
+    template <class Page>
+    void DestroyPages(std::vector<std::unique_ptr<Page>>& pages);
     void CreateImageList();
     // The fixed pages in creation order (the page tree first).
     std::vector<FormBase*> FixedPages();
@@ -132,6 +145,10 @@ private:
     FormInChannels m_inChannels;
     FormOutChannels m_outChannels;
     FormStatusInfo m_statusInfo;
+    std::vector<std::unique_ptr<FormDevice>> m_devicePages;
+    std::vector<std::unique_ptr<FormPlugin>> m_echoPages;
+    std::map<std::pair<uint32_t, uint32_t>, FormDevice*> m_devicePageIndex; // not owning
+    std::vector<std::unique_ptr<FormMixer>> m_mixers;
     int m_images[IMAGE_COUNT] = {};
     HIMAGELIST m_imageList = nullptr; // owned: the tree's images
     WnDeviceNotificationList m_deviceNotifications;

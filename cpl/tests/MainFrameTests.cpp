@@ -196,6 +196,43 @@ TEST_F(MainFrameTest, DeviceListChanges)
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage()) << "Sample Rate selected";
 }
 
+TEST_F(MainFrameTest, DevicesAndTheirEchoPagesUnderDevices)
+{
+    // The first device has the echo effect, the second has not.
+    rig.Command("unplug QV000001");
+    rig.Command("plug QV000003 echo");
+    rig.Command("plug QV000004");
+    Notify("3030", [&] { return frame->DevicePageCount() == 2; });
+    HTREEITEM devices = FindRoot(L"Devices");
+    ASSERT_NE(nullptr, devices);
+    EXPECT_EQ((std::vector<std::wstring>{L"Quorvela", L"Plugin0", L"Quorvela"}),
+              Texts(frame->PageTree().Tree().GetChildItem(devices)));
+    EXPECT_EQ(4u, frame->MixerCount()) << "two mixers per device";
+    EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage());
+
+    // Each node shows its page; a rebuild destroys the pages it had.
+    CTreeViewCtrl& tree = frame->PageTree().Tree();
+    HTREEITEM echo = tree.GetNextSiblingItem(tree.GetChildItem(devices));
+    tree.SelectItem(echo);
+    FormBase* echoPage = frame->CurrentPage();
+    ASSERT_NE(nullptr, echoPage);
+    HWND echoWindow = echoPage->GetPageWindow();
+    EXPECT_TRUE(::IsWindowVisible(echoWindow));
+    rig.Command("plug QV000005");
+    Notify("3030", [&] { return frame->DevicePageCount() == 3; });
+    EXPECT_FALSE(::IsWindow(echoWindow)) << "device and echo windows never survive a rebuild";
+    EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage()) << "Sample Rate again";
+
+    // 3040 names a device page: that page reads the driver again.
+    ZephraDevice* first = link.Client().GetDeviceAt(0);
+    ASSERT_NE(nullptr, first);
+    EXPECT_NE(nullptr, frame->DevicePage(first->GetIdFirst(), first->GetIdSecond()));
+    EXPECT_EQ(nullptr, frame->DevicePage(first->GetIdFirst() + 100, 0));
+    size_t reads = rig.RequestNames(2).size();
+    Notify("3040 " + std::to_string(first->GetIdFirst()) + " " + std::to_string(first->GetIdSecond()));
+    EXPECT_GT(rig.RequestNames(2).size(), reads + 3) << "the page's reads besides the drain and the status";
+}
+
 TEST_F(MainFrameTest, DeviceGoneBeforeTheFirstListDisconnects)
 {
     // The list is still empty from the start when the only device leaves.
