@@ -101,7 +101,7 @@ public:
     FormSampleRate& SampleRatePage() { return m_sampleRate; }
     ZephraCplClient& Observer() { return m_observer; }
     size_t DevicePageCount() const { return m_devicePages.size(); }
-    size_t MixerCount() const { return m_mixers.size(); }
+    const std::vector<std::unique_ptr<FormMixer>>& Mixers() const { return m_mixers; }
     // The page of a device, or null.
     FormDevice* DevicePage(uint32_t idFirst, uint32_t idSecond) const;
 

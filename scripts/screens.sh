@@ -15,6 +15,7 @@ restore() {
 }
 trap restore EXIT
 mkdir -p "$BUILD/screens"
+rm -f "$BUILD/screens"/*-96.png "$BUILD/screens"/*-144.png
 status=0
 for dpi in 96 144; do
     wine reg add "$DESKTOP_KEY" /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1 </dev/null

@@ -207,7 +207,7 @@ TEST_F(MainFrameTest, DevicesAndTheirEchoPagesUnderDevices)
     ASSERT_NE(nullptr, devices);
     EXPECT_EQ((std::vector<std::wstring>{L"Quorvela", L"Plugin0", L"Quorvela"}),
               Texts(frame->PageTree().Tree().GetChildItem(devices)));
-    EXPECT_EQ(4u, frame->MixerCount()) << "two mixers per device";
+    EXPECT_EQ(4u, frame->Mixers().size()) << "two mixers per device";
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage());
 
     // Each node shows its page; a rebuild destroys the pages it had.

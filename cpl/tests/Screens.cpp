@@ -5,11 +5,11 @@
 #include <windows.h>
 #include <cstdio>
 #include <string>
+#include "AboutDlg.h"
 #include "CAppModule.h"
 #include "DpiScale.h"
 #include "DriverRig.h"
 #include "MainFrame.h"
-#include "ModalWatcher.h"
 #include "ScreenShot.h"
 #include "UiPump.h"
 
@@ -19,7 +19,8 @@ std::wstring g_suffix;
 
 void Save(HWND window, const std::wstring& name)
 {
-    PumpPending(300);
+    // Time for the window to reach the screen (Wine's desktop draws it a little later).
+    PumpUntil([] { return false; }, 400);
     ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     std::wstring path = SaveWindowPng(window, (name + g_suffix).c_str());
     std::wprintf(L"%ls\n", path.empty() ? (L"failed: " + name).c_str() : path.c_str());
@@ -73,12 +74,26 @@ int wmain()
         PumpUntil([&] { return frame.PageTree().Tree().GetCount() > 7; }, 5000);
         SaveEveryPage(frame);
 
-        ModalWatcher about([&](HWND dialog) {
-            PumpPending(1000); // the box is seen before its first paint
-            Save(dialog, L"about");
-            ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        });
-        frame.SendMessage(WM_COMMAND, ID_APP_ABOUT);
+        // Both mixers of the first device, opened as its page's buttons open them.
+        for (const auto& mixer : frame.Mixers()) {
+            mixer->ShowMixer();
+            Save(*mixer, mixer->IsHardwareInputs() ? L"mixer-hardware-inputs" : L"mixer-software-outputs");
+            mixer->ShowWindow(SW_HIDE);
+            if (!mixer->IsHardwareInputs())
+                break;
+        }
+
+        // The About box as "&About" shows it, here modeless so that it can be waited for.
+        CAboutDlg about;
+        if (about.Create(frame) != nullptr) {
+            about.CenterWindow(frame);
+            about.ShowWindow(SW_SHOW);
+            about.UpdateWindow();
+            ::RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+            PumpUntil([] { return false; }, 1500);
+            Save(about, L"about");
+            about.DestroyWindow();
+        }
 
         rig.Command("unplug QV000001");
         rig.Command("unplug QV000002");
