@@ -146,10 +146,11 @@ TEST_F(FormSampleRateTest, RefusedOrUnansweredChangeShowsOneErrorAndTheDriversRa
         SCOPED_TRACE(c.name);
         DriverRig caseRig(L"FormSampleRateCase");
         ASSERT_EQ(0u, caseRig.Start(!c.hold));
-        if (c.hold)
+        if (c.hold) {
             ASSERT_EQ(0u, caseRig.HoldServer());
-        else
+        } else {
             ASSERT_TRUE(caseRig.Sim().Execute("streams 0 1 0 0 0").done);
+        }
         FormSampleRate casePage(caseRig.Client());
         casePage.SetRequestTimeout(300);
         ASSERT_TRUE(host.Open(casePage));
@@ -158,8 +159,9 @@ TEST_F(FormSampleRateTest, RefusedOrUnansweredChangeShowsOneErrorAndTheDriversRa
         MessageBoxCatcher catcher;
         CursorWatch cursor;
         ClickButton(casePage.GetDlgItem(IDC_RATE_APPLY));
-        if (c.hold)
+        if (c.hold) {
             EXPECT_TRUE(cursor.Stop()) << "the wait cursor while the service is waited for";
+        }
         ASSERT_EQ(1u, catcher.Boxes().size());
         EXPECT_EQ(c.text, catcher.Boxes()[0].text);
         EXPECT_EQ(kTitle, catcher.Boxes()[0].caption);
