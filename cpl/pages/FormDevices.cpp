@@ -18,8 +18,6 @@ LRESULT FormDevices::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 void FormDevices::OnResize()
 {
-    if (!m_list.IsWindow())
-        return;
     int width = LaidOutListWidth(*this, m_list);
     if (width == 0)
         return;
