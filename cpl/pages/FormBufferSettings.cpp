@@ -1,8 +1,7 @@
 #include "FormBufferSettings.h"
 #include <cstring>
 #include "BufferSettingsTexts.h"
-#include "CWaitCursor.h"
-#include "ShowRequestError.h"
+#include "ServiceRequest.h"
 
 namespace {
 
@@ -79,12 +78,8 @@ LRESULT FormBufferSettings::OnApply(WORD, WORD, HWND, BOOL&)
         ShowRequestError(m_hWnd, L"Get the buffer sizes failed.", status);
     } else {
         ZephraBufferSizeChange change = BufferSizeChangeOf(ChosenSetting(m_streaming), ChosenSetting(m_asio), read);
-        {
-            CWaitCursor wait; // the service may take up to the time-out
-            status = m_client.RequestSetBufferSizes(&change, m_timeoutMs);
-        }
-        if (status != 0)
-            ShowRequestError(m_hWnd, L"Changing the buffer sizes failed.", status);
+        RunServiceRequest(m_hWnd, L"Changing the buffer sizes failed.",
+                          [&] { return m_client.RequestSetBufferSizes(&change, m_timeoutMs); });
     }
     Refresh();
     return 0;

@@ -15,8 +15,6 @@ LRESULT FormChannels::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 void FormChannels::OnResize()
 {
-    if (!m_list.IsWindow())
-        return;
     int width = LaidOutListWidth(*this, m_list);
     if (width == 0)
         return;

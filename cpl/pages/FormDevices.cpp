@@ -1,14 +1,7 @@
 #include "FormDevices.h"
 #include <cstring>
-#include "CWaitCursor.h"
 #include "ListPageLayout.h"
-#include "ShowRequestError.h"
-
-namespace {
-
-const wchar_t kSelectFailed[] = L"Selecting the streaming device failed.";
-
-} // namespace
+#include "ServiceRequest.h"
 
 LRESULT FormDevices::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
@@ -25,8 +18,6 @@ LRESULT FormDevices::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 void FormDevices::OnResize()
 {
-    if (!m_list.IsWindow())
-        return;
     int width = LaidOutListWidth(*this, m_list);
     if (width == 0)
         return;
@@ -91,12 +82,8 @@ LRESULT FormDevices::OnChangeStreamingMode(WORD, WORD, HWND, BOOL&)
 
 void FormDevices::RequestStreamingDevice(uint32_t idFirst, uint32_t idSecond, uint32_t allDevices)
 {
-    ZephraStatus status;
-    {
-        CWaitCursor wait; // the service may take up to the time-out
-        status = m_client.RequestSetStreamingDevice(idFirst, idSecond, allDevices, m_timeoutMs);
-    }
-    if (status != 0)
-        ShowRequestError(m_hWnd, kSelectFailed, status);
+    RunServiceRequest(m_hWnd, L"Selecting the streaming device failed.", [&] {
+        return m_client.RequestSetStreamingDevice(idFirst, idSecond, allDevices, m_timeoutMs);
+    });
     Refresh();
 }

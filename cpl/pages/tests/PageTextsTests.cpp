@@ -28,19 +28,6 @@ TEST(BufferSettingsTextTest, DurationsHaveOneTruncatedDecimal)
     EXPECT_EQ(L"0.9 millisecs\n4294967295 samples", AsioBufferText(999, 4294967295u));
 }
 
-TEST(BufferSettingsTextTest, SettingNamesAndUnknown)
-{
-    const wchar_t* streaming[] = {L"Minimum", L"ExtraSmall", L"Small", L"Large", L"ExtraLarge", L"Safe", L"unknown"};
-    const wchar_t* asio[] = {L"Minimum", L"Small", L"Large", L"Maximum", L"unknown", L"unknown", L"unknown"};
-    for (uint32_t value = 0; value < 7; ++value) {
-        SCOPED_TRACE(value);
-        EXPECT_STREQ(streaming[value], StreamingBufferName(value));
-        EXPECT_STREQ(asio[value], AsioBufferName(value));
-    }
-    EXPECT_STREQ(L"unknown", StreamingBufferName(0xFFFFFFFFu));
-    EXPECT_STREQ(L"unknown", AsioBufferName(0x80000000u));
-}
-
 TEST(BufferSettingsTextTest, ChangeKeepsTheThirdSettingAndUnchosenValues)
 {
     ZephraBufferSizes read = {};
@@ -146,21 +133,6 @@ TEST(DeviceRowsTest, RowOfADeviceRecord)
     EXPECT_FALSE(row.streaming);
     EXPECT_STREQ(L"", StreamingMark(row.streaming));
     EXPECT_EQ(std::wstring(ZEPHRA_SERIAL_CHARS, L'S'), row.serialNumber);
-}
-
-TEST(DeviceRowsTest, StreamingModeFromStatus)
-{
-    struct Row
-    {
-        uint32_t mode;
-        int shown, want;
-    } rows[] = {{0, 1, 0}, {1, 0, 1}, {1, 1, 1}, {2, 1, 1}, {2, 0, 0}, {0xFFFFFFFFu, 1, 1}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.mode << "," << row.shown);
-        ZephraStreamingStatus status = {};
-        status.mode = row.mode;
-        EXPECT_EQ(row.want, StreamingModeOf(status, row.shown));
-    }
 }
 
 TEST(DeviceRowsTest, ColumnWidths)
