@@ -38,9 +38,11 @@ void RunMessages(DWORD ms)
 {
     DWORD start = GetTickCount();
     while (GetTickCount() - start < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - (GetTickCount() - start), QS_ALLINPUT);
+        DWORD elapsed = GetTickCount() - start;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, elapsed < ms ? ms - elapsed : 0, QS_ALLINPUT);
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // Bounded too: a window that cannot keep up with its timer never empties the queue.
+        while (GetTickCount() - start < ms && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -105,7 +107,7 @@ int main()
         printf("simulator did not start\n");
         return 1;
     }
-    sim.Execute("model QV000001 studio");
+    sim.Execute("plug QV000001 model studio");
     sim.Execute("levels QV000001 moving");
     ZephraCplClient client;
     bool changed = false;
