@@ -9,7 +9,10 @@ PageHost::~PageHost()
 HWND PageHost::Create(int width, int height)
 {
     RECT rect = {0, 0, width, height};
-    return CWindowImpl<PageHost>::Create(nullptr, &rect, L"Page host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
+    if (CWindowImpl<PageHost>::Create(nullptr, &rect, L"Page host", WS_POPUP | WS_CLIPCHILDREN, WS_EX_NOACTIVATE) == nullptr)
+        return nullptr;
+    ShowWindow(SW_SHOWNOACTIVATE);
+    return m_hWnd;
 }
 
 void PageHost::Place(FormBase& page)

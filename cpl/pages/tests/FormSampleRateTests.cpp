@@ -8,12 +8,50 @@
 #include "ModalWatcher.h"
 #include "PageHost.h"
 #include "ScreenShot.h"
+#include "WnEvent.h"
+#include "WnThread.h"
 
 namespace {
 
 const std::vector<uint32_t> kTwelveRates = {32000, 44100, 48000, 64000, 88200, 96000,
                                             128000, 176400, 192000, 352800, 2822400, 5644800};
 const wchar_t* const kTitle = L"Quorvela Control Panel";
+
+// Watches the cursor from another thread while the GUI thread is blocked.
+class CursorWatch : private WnThreadCallbackInterface
+{
+public:
+    CursorWatch()
+    {
+        m_stop.Create(true);
+        m_thread.Start(this);
+    }
+    ~CursorWatch() { Stop(); }
+    // Whether the wait cursor was seen.
+    bool Stop()
+    {
+        m_stop.Set();
+        m_thread.Wait(INFINITE);
+        return m_sawWait;
+    }
+
+private:
+    DWORD Run() override
+    {
+        HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
+        do {
+            CURSORINFO info = {};
+            info.cbSize = sizeof(info);
+            if (::GetCursorInfo(&info) && info.hCursor == wait)
+                m_sawWait = true;
+        } while (::WaitForSingleObject(m_stop.Get(), 5) == WAIT_TIMEOUT);
+        return 0;
+    }
+
+    WnEvent m_stop;
+    WnThread m_thread;
+    volatile bool m_sawWait = false;
+};
 
 class FormSampleRateTest : public ::testing::Test
 {
@@ -108,17 +146,22 @@ TEST_F(FormSampleRateTest, RefusedOrUnansweredChangeShowsOneErrorAndTheDriversRa
         SCOPED_TRACE(c.name);
         DriverRig caseRig(L"FormSampleRateCase");
         ASSERT_EQ(0u, caseRig.Start(!c.hold));
-        if (c.hold)
+        if (c.hold) {
             ASSERT_EQ(0u, caseRig.HoldServer());
-        else
+        } else {
             ASSERT_TRUE(caseRig.Sim().Execute("streams 0 1 0 0 0").done);
+        }
         FormSampleRate casePage(caseRig.Client());
         casePage.SetRequestTimeout(300);
         ASSERT_TRUE(host.Open(casePage));
         caseRig.Sim().ClearLog();
         ASSERT_TRUE(ChooseComboItem(casePage.GetDlgItem(IDC_RATE_LIST), L"96.000 kHz"));
         MessageBoxCatcher catcher;
+        CursorWatch cursor;
         ClickButton(casePage.GetDlgItem(IDC_RATE_APPLY));
+        if (c.hold) {
+            EXPECT_TRUE(cursor.Stop()) << "the wait cursor while the service is waited for";
+        }
         ASSERT_EQ(1u, catcher.Boxes().size());
         EXPECT_EQ(c.text, catcher.Boxes()[0].text);
         EXPECT_EQ(kTitle, catcher.Boxes()[0].caption);
