@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -62,6 +63,13 @@ public:
     void SetStreamingStuck(bool stuck);      // streaming commands succeed but change no state
     // The next successful reply to code carries value at that byte offset (once).
     void SetNextReplyWord(uint32_t code, uint32_t offset, uint32_t value);
+
+    // Sees every well-framed request of the device pipe before it is served (outside the
+    // simulator's lock). When it returns true, reply holds the whole response frame it built,
+    // sent as it is, and the request is not served. An empty one ends the interception.
+    typedef std::function<bool(int32_t clientType, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply)>
+        Interceptor;
+    void SetInterceptor(const Interceptor& interceptor);
 
     // The next device-list reply reports this count (once), to reach the clients' bounds.
     void SetNextDeviceListCount(uint32_t count);
@@ -156,6 +164,7 @@ private:
     SimCommandResult Remodel(const std::vector<std::string>& words);
     SimCommandResult WindowsVolume(const std::vector<std::string>& words);
     void WaitBeforeAnswer(HANDLE stop);
+    bool Intercept(uint32_t connection, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply);
     void AddLog(const Connection& connection, uint32_t code, uint32_t inSize, uint32_t outSize, ZephraStatus status);
     std::string StatusText();
     SimCommandResult EngineCommand(const std::vector<std::string>& words);
@@ -186,4 +195,5 @@ private:
 
     ZephraVersionInfo m_version;
     DWORD m_delayMs = 0;
+    Interceptor m_interceptor;
 };
