@@ -107,9 +107,10 @@ DWORD ServiceBase::Install()
     if (error != 0)
         return error;
 
+    // Quoted: the manager would otherwise start whatever program sits at the path's first blank.
     wchar_t binaryPath[kBinaryPathChars];
-    WnCopy(binaryPath, kBinaryPathChars, module.Path());
-    WnAppend(binaryPath, kBinaryPathChars, L" -service");
+    if (WnFormat(binaryPath, kBinaryPathChars, L"\"%s\" -service", module.Path()) != 0)
+        return ERROR_FILENAME_EXCED_RANGE;
     WnServiceCtrl service;
     // A service just deleted stays marked for deletion until its process has gone: when
     // replacing an installation, give it the stop budget to go.

@@ -20,7 +20,9 @@ public:
     virtual const wchar_t* GetDisplayName() const = 0;
     virtual const wchar_t* GetDescription() const = 0;
     virtual LPSERVICE_MAIN_FUNCTIONW GetServiceMain() const = 0;
-    // The body in console mode: 0 after a normal stop, 1 on a start-up failure.
+    // The body in console mode: 0 after a normal stop, 1 on a start-up failure,
+    // CONSOLE_RUN_FAILED when the running service ended on a failure.
+    enum : DWORD { CONSOLE_RUN_FAILED = 2 };
     virtual DWORD RunConsole() = 0;
     virtual void OnDeviceEvent(DWORD eventType, LPVOID eventData);
     virtual DWORD OnControl(DWORD control, DWORD eventType, LPVOID eventData);

@@ -164,6 +164,79 @@ TEST_F(ServiceManagerTest, InstallStartStopUninstall)
     Expect(L"-uninstall", "Error uninstalling service.\n", ERROR_SERVICE_DOES_NOT_EXIST);
 }
 
+// The service's process while it runs, opened to read its exit code later.
+HANDLE OpenServiceProcess()
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = manager ? OpenServiceW(manager, L"quorvelasvc", SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    HANDLE process = nullptr;
+    if (service != nullptr &&
+        QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
+                             &needed) &&
+        status.dwProcessId != 0)
+        process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, status.dwProcessId);
+    if (service != nullptr)
+        CloseServiceHandle(service);
+    if (manager != nullptr)
+        CloseServiceHandle(manager);
+    return process;
+}
+
+// Installed from a folder with a blank, stopped and started again: the registered path is
+// quoted, every stop ends the process cleanly (a crash shows as an exception exit code),
+// and the second start works.
+TEST_F(ServiceManagerTest, StopAndStartAgainFromAFolderWithABlank)
+{
+    std::wstring folder = BinPath(L"with blank");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring copy = folder + L"\\quorvelasvc.exe";
+    ASSERT_TRUE(CopyFileW(BinPath(kExe).c_str(), copy.c_str(), FALSE)) << GetLastError();
+    struct Removal
+    {
+        std::wstring file, folder;
+        ~Removal()
+        {
+            for (int i = 0; i < 50 && !DeleteFileW(file.c_str()) && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+                Sleep(100);
+            RemoveDirectoryW(folder.c_str());
+        }
+    } removal = {copy, folder};
+
+    ChildResult installed = RunChild(L"with blank\\quorvelasvc.exe", L"-install", 30000);
+    ASSERT_EQ(0u, installed.exitCode) << installed.output;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\quorvelasvc", 0,
+                                           KEY_READ, &key));
+    wchar_t image[600] = {};
+    DWORD size = sizeof(image) - sizeof(wchar_t);
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, L"ImagePath", nullptr, nullptr, reinterpret_cast<BYTE*>(image), &size));
+    RegCloseKey(key);
+    EXPECT_EQ(L"\"" + copy + L"\" -service", std::wstring(image));
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ChildResult started;
+        for (int attempt = 0; attempt < 30; ++attempt) {
+            started = Run(L"-start");
+            if (started.exitCode != ERROR_SERVICE_DATABASE_LOCKED && started.exitCode != ERROR_SERVICE_REQUEST_TIMEOUT)
+                break;
+            Sleep(2000);
+        }
+        ASSERT_EQ(0u, started.exitCode) << started.output;
+        HANDLE process = OpenServiceProcess();
+        ASSERT_NE(nullptr, process);
+        Expect(L"-stop", "Service stopped successfully.\n", 0);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 10000));
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process, &code);
+        CloseHandle(process);
+        EXPECT_EQ(0u, code) << "the service process ended on an exception";
+    }
+    Expect(L"-uninstall", "Service uninstalled successfully.\n", 0);
+}
+
 } // namespace
 
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 #include "ServiceTestSupport.h"
 #include "WnThread.h"
+#include "ZephraDriver.h"
 #include "ZephraService.h"
 #include "ZephraSim.h"
 
@@ -65,7 +66,9 @@ TEST(ServiceRuntimeTest, StopBeforeAnyDeviceLogsStartAndTermination)
 {
     ObservedService service;
     SetEvent(service.GetStopEvent());
-    service.ServiceBody();
+    DWORD specific = 1;
+    EXPECT_EQ(0u, service.ServiceBody(&specific));
+    EXPECT_EQ(0u, specific);
     ASSERT_EQ(2u, service.records.size());
     EXPECT_EQ(EVENTLOG_INFORMATION_TYPE, service.records[0].type);
     EXPECT_EQ(L"quorvelasvc started\r\nExePath: " + ExePath() + L"\r\nVersion 1.36.1\r\nInterface Version 2.0",
@@ -79,7 +82,9 @@ TEST(ServiceRuntimeTest, SecondInstanceLogsStartThenRefusal)
     ObservedService first, second;
     ASSERT_EQ(0u, first.AcquireInstance());
     SetEvent(second.GetStopEvent());
-    second.ServiceBody();
+    DWORD specific = 0;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), second.ServiceBody(&specific));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), specific);
     ASSERT_EQ(2u, second.records.size());
     EXPECT_EQ(0u, second.records[0].text.find(L"quorvelasvc started\r\n"));
     EXPECT_EQ(EVENTLOG_ERROR_TYPE, second.records[1].type);
@@ -88,6 +93,29 @@ TEST(ServiceRuntimeTest, SecondInstanceLogsStartThenRefusal)
     first.ReleaseInstance();
     second.ReleaseInstance();
     EXPECT_EQ(0u, second.AcquireInstance());
+}
+
+TEST(ServiceRuntimeTest, AServerThatCannotRunIsAFailureNotANormalStop)
+{
+    ZephraSim sim;
+    ASSERT_EQ(0u, sim.Start());
+    ZephraDriver holder;
+    ASSERT_EQ(0u, holder.OpenAsServer(ZEPHRA_CONTROL_DEVICE_NAME)) << "another server holds the driver";
+
+    ObservedService service;
+    DWORD specific = 0;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR), service.ServiceBody(&specific));
+    EXPECT_EQ(ZEPHRA_STATUS_ALREADY_DONE, specific);
+    ASSERT_EQ(2u, service.records.size());
+    EXPECT_EQ(EVENTLOG_ERROR_TYPE, service.records[1].type);
+    EXPECT_EQ(L"quorvelasvc stopped on a failure (Status=0xE0000021).", service.records[1].text);
+    EXPECT_EQ(0u, service.AcquireInstance()) << "the instance was released";
+    service.ReleaseInstance();
+
+    ChildResult console = RunChild(L"quorvelasvc.exe", L"-console", 20000);
+    ASSERT_TRUE(console.finished);
+    EXPECT_NE(0u, console.exitCode);
+    EXPECT_NE(std::string::npos, console.output.find("quorvelasvc stopped on a failure (Status=0xE0000021).")) << console.output;
 }
 
 TEST(ServiceRuntimeTest, ControlsAnsweredWithNoError)
