@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <cstring>
+#include <functional>
 #include <string>
 #include "ZephraDriver.h"
+#include "SimHostile.h"
 #include "ZephraSim.h"
 
 namespace {
@@ -79,6 +81,8 @@ TEST_F(DriverTest, DevicesKeepTheirObjectsAcrossRefreshes)
     EXPECT_EQ(b, driver.GetDeviceAt(0)) << "the list follows the driver's order";
     EXPECT_EQ(a, driver.GetDeviceAt(1));
     EXPECT_NE(oldId, a->GetIdFirst());
+    bool bypass = true;
+    EXPECT_EQ(0u, a->GetVolumeBypass(&bypass)) << "its connection follows the new id words";
     EXPECT_TRUE(b->IsStreamingDevice());
     EXPECT_FALSE(a->IsStreamingDevice());
     EXPECT_EQ(a, driver.FindDevice(a->GetIdFirst(), a->GetIdSecond()));
@@ -136,6 +140,113 @@ TEST_F(DriverTest, DevicesThatCannotBeOpenedStayOutOfTheList)
     EXPECT_EQ(ZEPHRA_STATUS_INTERNAL_ERROR, driver.RefreshDevices(&changed));
     EXPECT_TRUE(changed);
     EXPECT_EQ(0u, driver.GetDeviceCount());
+}
+
+TEST_F(DriverTest, AKeptDeviceThatCannotBeBoundAgainIsDropped)
+{
+    Command("plug AAA");
+    ZephraDriver driver;
+    ASSERT_EQ(0u, driver.OpenAsObserver(kName, ZEPHRA_CLIENT_OBSERVER));
+    bool changed = false;
+    ASSERT_EQ(0u, driver.RefreshDevices(&changed));
+    ASSERT_EQ(1u, driver.GetDeviceCount());
+    Command("unplug AAA");
+    Command("plug AAA");
+    sim.SetRequestFailure(IOCTL_ZEPHRA_SELECT_DEVICE, ZEPHRA_STATUS_IN_USE);
+    EXPECT_EQ(0u, driver.RefreshDevices(&changed));
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(0u, driver.GetDeviceCount()) << "an object bound to gone id words is no use";
+    sim.SetRequestFailure(IOCTL_ZEPHRA_SELECT_DEVICE, 0);
+    EXPECT_EQ(0u, driver.RefreshDevices(&changed));
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(1u, driver.GetDeviceCount());
+}
+
+// A fixed record read that succeeds with fewer bytes than the record is a failed read; a
+// short device list leaves the list as it was.
+TEST_F(DriverTest, ShortRepliesOfFixedRecordsAreLengthMismatches)
+{
+    Command("plug AAA");
+    ZephraDriver driver;
+    ASSERT_EQ(0u, driver.OpenAsObserver(kName, ZEPHRA_CLIENT_OBSERVER));
+    bool changed = false;
+    ASSERT_EQ(0u, driver.RefreshDevices(&changed));
+    ZephraDevice* kept = driver.GetDeviceAt(0);
+    ASSERT_NE(nullptr, kept);
+
+    ZephraDeviceList list;
+    ZephraStreamingStatus streaming;
+    ZephraSampleRates rates;
+    ZephraVersionInfo version;
+    ZephraChannelInfo info;
+    uint32_t options = 0;
+    struct Row
+    {
+        const char* what;
+        uint32_t code;
+        uint32_t size;
+        std::function<ZephraStatus()> read;
+    };
+    const Row rows[] = {
+        {"device list", IOCTL_ZEPHRA_GET_DEVICE_LIST, sizeof(list), [&] { return driver.RefreshDevices(&changed); }},
+        {"streaming status", IOCTL_ZEPHRA_GET_STREAMING_STATUS, sizeof(streaming),
+         [&] { return driver.GetStreamingStatus(&streaming); }},
+        {"sample rates", IOCTL_ZEPHRA_GET_SAMPLE_RATES, sizeof(rates), [&] { return driver.GetSampleRates(&rates); }},
+        {"options", IOCTL_ZEPHRA_GET_OPTIONS, sizeof(options), [&] { return driver.GetOptions(&options); }},
+        {"version", IOCTL_ZEPHRA_GET_VERSION, sizeof(version), [&] { return driver.GetVersion(&version); }},
+        {"channel info", IOCTL_ZEPHRA_GET_CHANNEL_INFO, sizeof(info),
+         [&] { return driver.GetChannelInfo(ZephraChannelKey{}, &info); }},
+    };
+    std::vector<uint8_t> bytes(sizeof(list), 0xFF);
+    for (const Row& row : rows) {
+        for (uint32_t returned : {0u, row.size / 2, row.size - 1}) {
+            SCOPED_TRACE(std::string(row.what) + ", " + std::to_string(returned) + " bytes");
+            int used = 0;
+            std::vector<uint8_t> frame = SimResponseFrame(0, bytes.data(), returned);
+            sim.SetInterceptor([&](int32_t, uint32_t code, uint32_t, std::vector<uint8_t>* reply) {
+                if (code != row.code || used++ != 0)
+                    return false;
+                *reply = frame;
+                return true;
+            });
+            changed = true;
+            EXPECT_EQ(ZEPHRA_STATUS_LENGTH_MISMATCH, row.read());
+            sim.SetInterceptor(ZephraSim::Interceptor());
+            EXPECT_EQ(1, used);
+            if (row.code == IOCTL_ZEPHRA_GET_DEVICE_LIST)
+                EXPECT_FALSE(changed);
+        }
+    }
+    EXPECT_EQ(1u, driver.GetDeviceCount());
+    EXPECT_EQ(kept, driver.GetDeviceAt(0)) << "the list stays as it was";
+    EXPECT_EQ(0u, options) << "a failed read leaves its record zero";
+}
+
+// An answer longer than the caller's buffer fails that request alone; the pipe stays in step.
+TEST_F(DriverTest, AnOverlongAnswerFailsOnlyItsOwnRequest)
+{
+    ZephraDriver driver;
+    ASSERT_EQ(0u, driver.OpenAsObserver(kName, ZEPHRA_CLIENT_OBSERVER));
+    ZephraStreamingStatus expected;
+    ASSERT_EQ(0u, driver.GetStreamingStatus(&expected));
+    for (uint32_t extra : {1u, 100u, 5000u}) {
+        SCOPED_TRACE(extra);
+        std::vector<uint8_t> bytes(sizeof(uint32_t) + extra, 0x5A);
+        int used = 0;
+        sim.SetInterceptor([&](int32_t, uint32_t code, uint32_t, std::vector<uint8_t>* reply) {
+            if (code != IOCTL_ZEPHRA_GET_OPTIONS || used++ != 0)
+                return false;
+            *reply = SimResponseFrame(0, bytes.data(), static_cast<uint32_t>(bytes.size()));
+            return true;
+        });
+        uint32_t options = 0;
+        EXPECT_EQ(ZEPHRA_STATUS_LENGTH_MISMATCH, driver.GetOptions(&options));
+        sim.SetInterceptor(ZephraSim::Interceptor());
+        ZephraStreamingStatus status;
+        ASSERT_EQ(0u, driver.GetStreamingStatus(&status));
+        EXPECT_EQ(0, memcmp(&expected, &status, sizeof(status))) << "the next request reads its own answer";
+        EXPECT_EQ(0u, driver.GetOptions(&options));
+    }
 }
 
 TEST_F(DriverTest, OverlongDeviceListIsReadWithinItsRecord)
