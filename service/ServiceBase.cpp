@@ -62,11 +62,14 @@ void ServiceBase::RequestStop()
     StopSteps();
 }
 
+DWORD ServiceBase::SendStatus(const SERVICE_STATUS& status)
+{
+    return m_service.IsValid() ? m_service.SetStatus(status) : 0;
+}
+
 bool ServiceBase::ReportStatus(DWORD state, DWORD waitHint, DWORD checkPoint, DWORD win32ExitCode,
                                DWORD specificExitCode)
 {
-    if (!m_service.IsValid())
-        return true;
     SERVICE_STATUS status = {};
     status.dwServiceType = m_serviceType;
     status.dwCurrentState = state;
@@ -75,7 +78,7 @@ bool ServiceBase::ReportStatus(DWORD state, DWORD waitHint, DWORD checkPoint, DW
     status.dwServiceSpecificExitCode = specificExitCode;
     status.dwCheckPoint = checkPoint;
     status.dwWaitHint = waitHint;
-    return m_service.SetStatus(status) == 0;
+    return SendStatus(status) == 0;
 }
 
 DWORD ServiceBase::RegisterForDevices(const GUID& guid)

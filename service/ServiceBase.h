@@ -42,6 +42,9 @@ public:
     HANDLE GetStopEvent() const { return m_stop.Get(); }
 
 protected:
+    // Hands a status to the manager: 0 at once without a status handle (console mode).
+    virtual DWORD SendStatus(const SERVICE_STATUS& status);
+
     // Budget of Stop for the service to reach the stopped state.
     enum : DWORD { STOP_BUDGET_MS = 5000, STOP_POLL_MS = 100 };
 

@@ -70,6 +70,11 @@ void ZephraService::ServiceMain()
     if (m_service.Register(GetServiceName(), &m_controlForwarder) != 0)
         return;
     ResetEvent(m_stop.Get());
+    RunUnderManager();
+}
+
+void ZephraService::RunUnderManager()
+{
     DWORD specific = 0;
     DWORD error = ServiceBody(&specific);
     // The very last act: once STOPPED is reported the dispatcher returns, the process ends

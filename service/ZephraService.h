@@ -23,7 +23,10 @@ public:
 
     // The service body under the service control manager.
     void ServiceMain();
-    // ServiceMain once the control handler is registered: logs, claims the instance,
+    // ServiceMain once the control handler is registered: the body, then SERVICE_STOPPED
+    // with its exit codes as the last act.
+    void RunUnderManager();
+    // The body: logs, claims the instance,
     // registers for devices and runs the server until the stop event. Returns the Win32
     // exit code to report with SERVICE_STOPPED, and the service-specific one; the log
     // writer and the instance are released when it returns.

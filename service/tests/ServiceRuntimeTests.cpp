@@ -22,17 +22,23 @@ struct LogRecord
 class RecordingWriter : public WnEventLogWriter
 {
 public:
-    explicit RecordingWriter(std::vector<LogRecord>* records) : m_records(records) {}
+    RecordingWriter(std::vector<LogRecord>* records, std::vector<std::wstring>* journal)
+        : m_records(records), m_journal(journal)
+    {
+    }
+    ~RecordingWriter() override { m_journal->push_back(L"writer closed"); }
 
 protected:
     DWORD Write(WORD type, DWORD, LPCWSTR text) override
     {
         m_records->push_back({type, text});
+        m_journal->push_back(L"record " + std::wstring(text));
         return 0;
     }
 
 private:
     std::vector<LogRecord>* m_records;
+    std::vector<std::wstring>* m_journal;
 };
 
 class ObservedService : public ZephraService
@@ -46,12 +52,27 @@ public:
         ZephraService::OnDeviceEvent(eventType, eventData);
     }
     std::vector<LogRecord> records;
+    // Records, the writer's end and the states reported, in order; a STOPPED report notes
+    // whether the instance was free by then.
+    std::vector<std::wstring> journal;
     volatile LONG arrivals = 0;
 
 protected:
     std::unique_ptr<WnEventLogWriter> NewEventLogWriter() override
     {
-        return std::unique_ptr<WnEventLogWriter>(new RecordingWriter(&records));
+        return std::unique_ptr<WnEventLogWriter>(new RecordingWriter(&records, &journal));
+    }
+    DWORD SendStatus(const SERVICE_STATUS& status) override
+    {
+        std::wstring line = L"status " + std::to_wstring(status.dwCurrentState);
+        if (status.dwCurrentState == SERVICE_STOPPED) {
+            ZephraService probe(nullptr);
+            line += probe.AcquireInstance() == 0 ? L", instance free" : L", instance held";
+            line += L", exit " + std::to_wstring(status.dwWin32ExitCode) + L"/" +
+                    std::to_wstring(status.dwServiceSpecificExitCode);
+        }
+        journal.push_back(line);
+        return 0;
     }
 };
 
@@ -75,6 +96,33 @@ TEST(ServiceRuntimeTest, StopBeforeAnyDeviceLogsStartAndTermination)
               service.records[0].text);
     EXPECT_EQ(L"quorvelasvc terminating.", service.records[1].text);
     EXPECT_EQ(0u, service.AcquireInstance()) << "the instance was released";
+}
+
+// Once STOPPED is reported the process may end at any moment: everything else is done by then.
+TEST(ServiceRuntimeTest, StoppedIsReportedAsTheVeryLastAct)
+{
+    struct Row { const char* what; bool otherServer; std::vector<std::wstring> tail; };
+    const Row rows[] = {
+        {"normal stop", false,
+         {L"record quorvelasvc terminating.", L"writer closed", L"status 1, instance free, exit 0/0"}},
+        {"server failure", true,
+         {L"record quorvelasvc stopped on a failure (Status=0xE0000021).", L"writer closed",
+          L"status 1, instance free, exit 1066/3758096417"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ZephraSim sim;
+        ASSERT_EQ(0u, sim.Start());
+        ZephraDriver holder;
+        if (row.otherServer)
+            ASSERT_EQ(0u, holder.OpenAsServer(ZEPHRA_CONTROL_DEVICE_NAME));
+        ObservedService service;
+        SetEvent(service.GetStopEvent());
+        service.RunUnderManager();
+        ASSERT_GE(service.journal.size(), 3u);
+        EXPECT_EQ(L"status 2", service.journal.front());
+        EXPECT_EQ(row.tail, std::vector<std::wstring>(service.journal.end() - 3, service.journal.end()));
+    }
 }
 
 TEST(ServiceRuntimeTest, SecondInstanceLogsStartThenRefusal)
