@@ -113,8 +113,11 @@ ZephraStatus ZephraServer::Run(HANDLE stopEvent, HANDLE arrivalEvent)
             break;
         }
         if (m_closePending) {
+            // Requests queued meanwhile are answered before the queue goes with the connection.
             m_closePending = false;
+            ProcessRequests();
             CloseDriver();
+            ++m_closes;
         }
     }
     return result;

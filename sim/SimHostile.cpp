@@ -72,8 +72,10 @@ SimHostileCounts SimHostile::Counts() const
 
 bool SimHostile::Intercept(int32_t clientType, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply)
 {
-    // The open sequence is left alone: a connection that never opens tests nothing.
-    if (clientType != m_target)
+    // The open sequence (before the client type is set) is left alone: a connection that
+    // never opens tests nothing. A send is always served: answering it here would drop the
+    // record the target sent, and a reply lost that way is the driver's doing.
+    if (clientType != m_target || code == IOCTL_ZEPHRA_SEND_MESSAGE)
         return false;
     std::lock_guard<std::mutex> guard(m_lock);
     if (Next(100) >= m_percent) {
@@ -93,6 +95,12 @@ bool SimHostile::Intercept(int32_t clientType, uint32_t code, uint32_t outSize, 
         *reply = SimResponseFrame(0, bytes.data(), outSize == 0 ? 0 : Next(outSize));
         break;
     case 2: {
+        // A device list of random records is no corruption anyone could notice: cut it instead.
+        if (code == IOCTL_ZEPHRA_GET_DEVICE_LIST) {
+            ++m_counts.short_;
+            *reply = SimResponseFrame(0, bytes.data(), Next(outSize));
+            break;
+        }
         ++m_counts.garbage;
         if (IsRecordRead(code) && outSize >= ZEPHRA_MSG_HEADER_SIZE && Next(2) == 0) {
             // A header that claims more payload than it carries, or a wrong header size.

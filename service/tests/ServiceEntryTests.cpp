@@ -100,6 +100,20 @@ protected:
 
     static ChildResult Run(const wchar_t* args) { return RunChild(kExe, args, 30000); }
 
+    // Wine's manager refuses starts for a while after the prefix's services came up
+    // (1055, 1053); the service's own start is what counts.
+    static ChildResult Start()
+    {
+        ChildResult started;
+        for (int attempt = 0; attempt < 30; ++attempt) {
+            started = Run(L"-start");
+            if (started.exitCode != ERROR_SERVICE_DATABASE_LOCKED && started.exitCode != ERROR_SERVICE_REQUEST_TIMEOUT)
+                break;
+            Sleep(2000);
+        }
+        return started;
+    }
+
     static void Expect(const wchar_t* args, const char* output, DWORD exitCode)
     {
         SCOPED_TRACE(std::string(args, args + wcslen(args)));
@@ -140,15 +154,7 @@ TEST_F(ServiceManagerTest, InstallStartStopUninstall)
 
     Expect(L"-stop", "Error stopping service.\n", ERROR_SERVICE_NOT_ACTIVE);
 
-    // Wine's manager refuses starts for a while after the prefix's services came up
-    // (1055, 1053); the service's own start is what this checks.
-    ChildResult started;
-    for (int attempt = 0; attempt < 30; ++attempt) {
-        started = Run(L"-start");
-        if (started.exitCode != ERROR_SERVICE_DATABASE_LOCKED && started.exitCode != ERROR_SERVICE_REQUEST_TIMEOUT)
-            break;
-        Sleep(2000);
-    }
+    ChildResult started = Start();
     EXPECT_EQ("Service started successfully.\n", Lines(started.output));
     EXPECT_EQ(0u, started.exitCode);
     Expect(L"-start", "Error starting service.\n", ERROR_SERVICE_ALREADY_RUNNING);
@@ -217,13 +223,7 @@ TEST_F(ServiceManagerTest, StopAndStartAgainFromAFolderWithABlank)
 
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        ChildResult started;
-        for (int attempt = 0; attempt < 30; ++attempt) {
-            started = Run(L"-start");
-            if (started.exitCode != ERROR_SERVICE_DATABASE_LOCKED && started.exitCode != ERROR_SERVICE_REQUEST_TIMEOUT)
-                break;
-            Sleep(2000);
-        }
+        ChildResult started = Start();
         ASSERT_EQ(0u, started.exitCode) << started.output;
         HANDLE process = OpenServiceProcess();
         ASSERT_NE(nullptr, process);
