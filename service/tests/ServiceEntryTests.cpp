@@ -48,6 +48,30 @@ TEST(ServiceCommandLineTest, OptionsWithoutTheServiceManager)
     }
 }
 
+// What the installed program carries: the event log's message table and the manifest.
+TEST(ServiceResourcesTest, MessageTableAndManifestOfTheProgram)
+{
+    HMODULE module = LoadLibraryExW(BinPath(kExe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module);
+    struct Row { DWORD id; };
+    for (Row row : {Row{0x60070001}, Row{0xA0070002}, Row{0xE0070003}}) {
+        SCOPED_TRACE(row.id);
+        DWORD_PTR strings[] = {reinterpret_cast<DWORD_PTR>(L"quorvelasvc terminating.")};
+        wchar_t text[64] = {};
+        FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, row.id, 0, text, 64,
+                       reinterpret_cast<va_list*>(strings));
+        EXPECT_STREQ(L"quorvelasvc terminating.\r\n", text);
+    }
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+    ASSERT_NE(nullptr, found);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    ASSERT_NE(nullptr, data);
+    std::string manifest(data, SizeofResource(module, found));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\"")) << manifest;
+    EXPECT_NE(std::string::npos, manifest.find("version=\"1.36.1.0\""));
+    FreeLibrary(module);
+}
+
 TEST(ServiceCommandLineTest, ServiceOptionFromAConsoleFailsWithoutOutput)
 {
     // The dispatcher refuses a process the manager did not start (Wine takes about 10 s).

@@ -192,6 +192,7 @@ struct ConsoleRunner : WnThreadCallbackInterface
 
 TEST(ServiceRuntimeTest, ConsoleModeHearsArrivalsThroughItsHiddenWindow)
 {
+    DeviceKeysCleanup cleanup({L"QVRUN1"});
     ZephraSim sim;
     ASSERT_EQ(0u, sim.Start());
     ObservedService service;
@@ -212,6 +213,28 @@ TEST(ServiceRuntimeTest, ConsoleModeHearsArrivalsThroughItsHiddenWindow)
     service.RequestStop();
     EXPECT_EQ(0u, thread.Wait(10000));
     EXPECT_EQ(0u, runner.result);
+}
+
+// Ctrl+C in the service's console ends the console run normally: exit code 0.
+TEST(ServiceRuntimeTest, ConsoleCtrlCEndsWithExitCodeZero)
+{
+    ZephraSim sim;
+    ASSERT_EQ(0u, sim.Start());
+    ChildProcess child;
+    ASSERT_TRUE(child.Start(L"quorvelasvc.exe", L"-console", CREATE_NEW_CONSOLE));
+    for (int i = 0; i < 500 && sim.ConnectionCount() == 0; ++i)
+        Sleep(10);
+    ASSERT_NE(0u, sim.ConnectionCount()) << "the service opened its server connection";
+    // Into the child's console for a moment, deaf to the Ctrl+C sent to everyone in it.
+    FreeConsole();
+    ASSERT_TRUE(AttachConsole(child.Id())) << GetLastError();
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    BOOL sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    DWORD error = GetLastError();
+    FreeConsole();
+    ASSERT_TRUE(sent) << error;
+    ASSERT_TRUE(child.Wait(10000)) << child.Output();
+    EXPECT_EQ(0u, child.ExitCode()) << child.Output();
 }
 
 TEST(ServiceRuntimeTest, SecondConsoleInstanceIsRefused)
