@@ -3,12 +3,15 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include "ZephraIoctl.h"
 #include "ZephraMessage.h"
 
 namespace {
 
-const uint32_t kRates[] = {44100, 48000, 88200, 96000, 176400, 192000, 2822400, 5644800};
+const uint32_t kDefaultRates[] = {44100, 48000, 88200, 96000, 176400, 192000, 2822400, 5644800};
+const uint32_t kLowestRate = 8000;
+const uint32_t kHighestRate = 5644800;
 // Streaming buffer per setting, in USB microframes of 125 us.
 const uint32_t kStreamingFrames[ZEPHRA_STREAMING_BUFFER_SETTINGS] = {8, 16, 32, 64, 128, 256};
 // ASIO buffer per setting, in samples at 44.1 or 48 kHz; higher rates scale it.
@@ -43,7 +46,10 @@ template <class T> T GetRecord(const uint8_t* in)
 
 } // namespace
 
-SimEngine::SimEngine(const SimStreamingSelection& selection) : m_selection(selection) {}
+SimEngine::SimEngine(const SimStreamingSelection& selection)
+    : m_selection(selection), m_rates(std::begin(kDefaultRates), std::end(kDefaultRates))
+{
+}
 
 bool SimEngine::IsStreamingDevice(const SimDevice& device) const
 {
@@ -149,7 +155,7 @@ ZephraStatus SimEngine::Command(uint32_t command, uint32_t argument)
 
 bool SimEngine::IsSupportedRate(uint32_t rate) const
 {
-    for (uint32_t supported : kRates) {
+    for (uint32_t supported : m_rates) {
         if (supported == rate)
             return true;
     }
@@ -267,7 +273,7 @@ bool SimEngine::Serve(uint32_t code, const uint8_t* in, uint8_t* out, uint32_t* 
         ZephraSampleRates rates;
         memset(&rates, 0, sizeof(rates));
         rates.current = m_rate;
-        for (uint32_t rate : kRates)
+        for (uint32_t rate : m_rates)
             rates.rates[rates.count++] = rate;
         PutRecord(out, returned, rates);
         return true;
@@ -362,6 +368,47 @@ bool SimEngine::Execute(const std::string& command, const std::vector<uint32_t>&
     return true;
 }
 
+bool SimEngine::SetRates(const std::vector<uint32_t>& rates, std::string* error)
+{
+    if (rates.empty() || rates.size() > ZEPHRA_MAX_SAMPLE_RATES) {
+        *error = "1 to 12 rates\n";
+        return false;
+    }
+    for (size_t i = 0; i < rates.size(); ++i) {
+        if (rates[i] < kLowestRate || rates[i] > kHighestRate) {
+            *error = "rates run from 8000 to 5644800 Hz: " + std::to_string(rates[i]) + "\n";
+            return false;
+        }
+        if (std::find(rates.begin(), rates.begin() + i, rates[i]) != rates.begin() + i) {
+            *error = "rate given twice: " + std::to_string(rates[i]) + "\n";
+            return false;
+        }
+    }
+    m_rates = rates;
+    return true;
+}
+
+bool SimEngine::HostSetRate(uint32_t rate, std::string* error)
+{
+    if (!IsSupportedRate(rate)) {
+        *error = "not a supported rate: " + std::to_string(rate) + "\n";
+        return false;
+    }
+    m_rate = rate;
+    return true;
+}
+
+bool SimEngine::HostSetBuffers(uint32_t streamingSetting, uint32_t asioSetting, std::string* error)
+{
+    if (streamingSetting >= ZEPHRA_STREAMING_BUFFER_SETTINGS || asioSetting >= ZEPHRA_ASIO_BUFFER_SETTINGS) {
+        *error = "streaming setting 0..5, ASIO setting 0..3\n";
+        return false;
+    }
+    m_streamingBuffer = streamingSetting;
+    m_asioBuffer = asioSetting;
+    return true;
+}
+
 std::string SimEngine::StatusText()
 {
     uint32_t state = State();
@@ -384,5 +431,8 @@ std::string SimEngine::StatusText()
              static_cast<unsigned long>(m_counts[4]), static_cast<unsigned long>(m_errors[0]),
              static_cast<unsigned long>(m_errors[1]), static_cast<unsigned long>(m_errors[2]),
              static_cast<unsigned long>(m_errors[3]), static_cast<unsigned long>(m_errors[4]));
-    return text;
+    std::string rates = "rates";
+    for (uint32_t rate : m_rates)
+        rates += " " + std::to_string(rate);
+    return text + rates + "\n";
 }

@@ -37,6 +37,14 @@ public:
     bool Execute(const std::string& command, const std::vector<uint32_t>& values, std::string* text,
                  uint32_t* notify);
 
+    // The supported rates: 1 to 12 distinct rates from 8000 to 5644800 Hz. False, with the
+    // reason, when they are not.
+    bool SetRates(const std::vector<uint32_t>& rates, std::string* error);
+    // An ASIO host changes the rate (a DSD rate too) or the buffer settings behind the
+    // service's back. False, with the reason, for a rate or setting the driver does not have.
+    bool HostSetRate(uint32_t rate, std::string* error);
+    bool HostSetBuffers(uint32_t streamingSetting, uint32_t asioSetting, std::string* error);
+
     // Lines of the "status" command.
     std::string StatusText();
 
@@ -73,6 +81,7 @@ private:
     uint32_t m_state = ZEPHRA_STREAM_DOWN;
     bool m_stuck = false;
     std::vector<uint32_t> m_resetFor; // USB 1.1 devices that command 1 acknowledged
+    std::vector<uint32_t> m_rates;
     uint32_t m_rate = 48000;
     uint32_t m_preparedRate = 0;
     uint32_t m_streamingBuffer = 2;

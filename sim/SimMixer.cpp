@@ -173,6 +173,8 @@ ZephraStatus SimMixer::Serve(uint32_t code, const uint8_t* in, uint32_t inSize, 
     case IOCTL_ZEPHRA_SET_VOLUME_BYPASS:
         if (in[0] > 1)
             return ZEPHRA_STATUS_INVALID_PARAMETER;
+        if (m_bypass != (in[0] == 1))
+            *change = ZEPHRA_NOTIFY_DEVICE_STATE; // the device page shows the switch
         m_bypass = in[0] == 1;
         return 0;
     case IOCTL_ZEPHRA_GET_VOLUME_BYPASS:
@@ -220,6 +222,56 @@ ZephraStatus SimMixer::Serve(uint32_t code, const uint8_t* in, uint32_t inSize, 
     default:
         return ZEPHRA_STATUS_INVALID_IOCTL;
     }
+}
+
+void SimMixer::SetPins(ZephraPinClass pinClass, const std::vector<ZephraMixerPin>& pins)
+{
+    const std::vector<ZephraMixerPin> oldDestinations = m_pins[ZEPHRA_PIN_CLASS_OUTPUTS];
+    std::vector<ZephraMixerPin> oldSources;
+    for (size_t s = 0; s < SourceCount(); ++s)
+        oldSources.push_back(SourcePin(s));
+    const std::vector<Gain> oldGains = m_gains;
+    const std::vector<Weight> oldWeights = m_weights;
+    auto indexIn = [](const std::vector<ZephraMixerPin>& list, const ZephraMixerPin& pin) {
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (ZephraSamePin(list[i], pin))
+                return static_cast<int>(i);
+        }
+        return -1;
+    };
+
+    m_pins[pinClass] = pins;
+    const std::vector<ZephraMixerPin>& destinations = m_pins[ZEPHRA_PIN_CLASS_OUTPUTS];
+    m_gains.assign(destinations.size(), Gain());
+    m_weights.assign(destinations.size() * SourceCount(), Weight());
+    for (size_t d = 0; d < destinations.size(); ++d) {
+        int oldD = indexIn(oldDestinations, destinations[d]);
+        if (oldD < 0)
+            continue;
+        m_gains[d] = oldGains[oldD];
+        for (size_t s = 0; s < SourceCount(); ++s) {
+            int oldS = indexIn(oldSources, SourcePin(s));
+            if (oldS >= 0)
+                m_weights[d * SourceCount() + s] = oldWeights[oldD * oldSources.size() + oldS];
+        }
+    }
+}
+
+void SimMixer::SetEcho(uint32_t channels, uint32_t maxDelay)
+{
+    m_echoMaxDelay = maxDelay;
+    m_echoDelay.resize(channels, kDefaultEchoDelay < maxDelay ? kDefaultEchoDelay : maxDelay);
+    m_echoAmplification.resize(channels, 0);
+    for (uint32_t& delay : m_echoDelay) {
+        if (delay > maxDelay)
+            delay = maxDelay;
+    }
+}
+
+void SimMixer::HoldLevels(int16_t level)
+{
+    m_levelsHeld = true;
+    m_heldLevel = level;
 }
 
 int SimMixer::DestinationIndex(const ZephraMixerPin& pin) const
@@ -284,8 +336,10 @@ ZephraStatus SimMixer::GetLevels(bool destinations, uint32_t n, uint8_t* out, bo
         int index = destinations ? DestinationIndex(entry.pin) : SourceIndex(entry.pin);
         if (index < 0)
             return ZEPHRA_STATUS_INVALID_PARAMETER;
-        double amplitude = destinations ? DestinationAmplitude(index, echo, nowMs) : SourceAmplitude(index, nowMs);
-        entry.level = LevelOf(amplitude);
+        if (m_levelsHeld)
+            entry.level = m_heldLevel;
+        else
+            entry.level = LevelOf(destinations ? DestinationAmplitude(index, echo, nowMs) : SourceAmplitude(index, nowMs));
         entry.reserved = 0;
         PutEntry(out, i, entry);
     }
@@ -468,12 +522,16 @@ std::string SimMixer::Summary() const
     size_t muted = 0;
     for (const Gain& gain : m_gains)
         muted += gain.muted;
-    char line[200];
+    char line[300];
+    char levels[40] = "moving";
+    if (m_levelsHeld)
+        snprintf(levels, sizeof(levels), "held at %d", static_cast<int>(m_heldLevel));
     snprintf(line, sizeof(line), "mixer %s: %u outputs, %u hardware inputs, %u playback; %u connected, %u muted, "
-             "bypass %s",
+             "bypass %s, levels %s, echo %u channels up to %lu ms",
              ModelName(m_model), static_cast<unsigned>(m_pins[ZEPHRA_PIN_CLASS_OUTPUTS].size()),
              static_cast<unsigned>(m_pins[ZEPHRA_PIN_CLASS_HARDWARE_INPUTS].size()),
              static_cast<unsigned>(m_pins[ZEPHRA_PIN_CLASS_SOFTWARE_OUTPUTS].size()), static_cast<unsigned>(connected),
-             static_cast<unsigned>(muted), m_bypass ? "on" : "off");
+             static_cast<unsigned>(muted), m_bypass ? "on" : "off", levels,
+             static_cast<unsigned>(m_echoDelay.size()), static_cast<unsigned long>(m_echoMaxDelay));
     return line;
 }

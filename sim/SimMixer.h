@@ -31,6 +31,15 @@ public:
     ZephraStatus Serve(uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,
                        uint32_t* returned, bool echo, uint32_t nowMs, uint32_t* change);
 
+    // Another pin list for one class, as given (any count, any types); gains and weights of
+    // pins that stay are kept, new crosspoints start unconnected at 0 dB.
+    void SetPins(ZephraPinClass pinClass, const std::vector<ZephraMixerPin>& pins);
+    // The echo effect's output channel count and maximum delay; delays above it are cut to it.
+    void SetEcho(uint32_t channels, uint32_t maxDelay);
+    // Every meter reads level (hundredths of a dB) until released; then they move again.
+    void HoldLevels(int16_t level);
+    void ReleaseLevels() { m_levelsHeld = false; }
+
     SimMixerModel Model() const { return m_model; }
     const std::vector<ZephraMixerPin>& Pins(ZephraPinClass pinClass) const { return m_pins[pinClass]; }
     // One line for the simulator's status.
@@ -75,6 +84,8 @@ private:
     std::vector<Gain> m_gains;     // per destination
     std::vector<Weight> m_weights; // destination-major: [destination * SourceCount() + source]
     bool m_bypass = false;
+    bool m_levelsHeld = false;
+    int16_t m_heldLevel = 0;
     uint32_t m_echoMaxDelay = 0;
     std::vector<uint32_t> m_echoDelay; // per echo channel, milliseconds
     std::vector<uint32_t> m_echoAmplification; // per echo channel, thousandths

@@ -6,11 +6,17 @@ struct SimPipeServer::Connection : WnThreadCallbackInterface
     HANDLE pipe = INVALID_HANDLE_VALUE;
     WnThread thread;
     volatile LONG finished = 0;
+    bool refused = false; // beyond the limit: every request is refused
 
     DWORD Run() override { return server->ServeConnection(this); }
 };
 
 namespace {
+
+// Pipe instances beyond the limit, for answering refused clients.
+const uint32_t kRefusalInstances = 8;
+// Enough of a refused client's message to tell what it asked.
+const DWORD kRefusalBuffer = 64;
 
 // Waits for an overlapped operation or for stop; false when stopped or failed.
 bool Complete(HANDLE file, BOOL ok, OVERLAPPED* ov, HANDLE stop, DWORD* bytes, DWORD* error)
@@ -48,17 +54,22 @@ SimPipeServer::~SimPipeServer()
 
 HANDLE SimPipeServer::CreateInstance()
 {
+    DWORD instances = PIPE_UNLIMITED_INSTANCES;
+    if (m_maxConnections != 0 && m_maxConnections < PIPE_UNLIMITED_INSTANCES - kRefusalInstances)
+        instances = m_maxConnections + kRefusalInstances;
     return CreateNamedPipeW(m_path.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                            PIPE_UNLIMITED_INSTANCES, m_maxMessage, m_maxMessage, 0, nullptr);
+                            instances, m_maxMessage, m_maxMessage, 0, nullptr);
 }
 
-DWORD SimPipeServer::Start(const wchar_t* path, uint32_t maxMessage, SimPipeHandler* handler)
+DWORD SimPipeServer::Start(const wchar_t* path, uint32_t maxMessage, uint32_t maxConnections,
+                           SimPipeHandler* handler)
 {
     if (m_acceptThread.IsValid())
         return ERROR_ALREADY_EXISTS;
     m_path = path;
     m_maxMessage = maxMessage;
+    m_maxConnections = maxConnections;
     m_handler = handler;
     DWORD error = m_stop.Create(true);
     if (error != 0)
@@ -100,6 +111,15 @@ void SimPipeServer::WaitIdle(DWORD timeoutMs)
             return;
         Sleep(5);
     }
+}
+
+size_t SimPipeServer::LiveConnections()
+{
+    std::lock_guard<std::mutex> guard(m_connectionsLock);
+    size_t live = 0;
+    for (auto& connection : m_connections)
+        live += !connection->refused && InterlockedCompareExchange(&connection->finished, 0, 0) == 0;
+    return live;
 }
 
 void SimPipeServer::ReapFinished(bool all)
@@ -162,6 +182,7 @@ DWORD SimPipeServer::AcceptLoop()
         auto connection = std::make_unique<Connection>();
         connection->server = this;
         connection->pipe = pipe;
+        connection->refused = m_maxConnections != 0 && LiveConnections() >= m_maxConnections;
         pipe = INVALID_HANDLE_VALUE;
         Connection* raw = connection.get();
         {
@@ -177,16 +198,22 @@ DWORD SimPipeServer::AcceptLoop()
     return 0;
 }
 
+// A refused client gets the refusal to every request until it closes its handle; it has no
+// connection in the handler's terms and only a small buffer.
 DWORD SimPipeServer::ServeConnection(Connection* connection)
 {
     HANDLE pipe = connection->pipe;
-    ULONG clientPid = 0;
-    GetNamedPipeClientProcessId(pipe, &clientPid);
-    uint32_t id = m_handler->OnConnect(pipe, clientPid);
+    bool refused = connection->refused;
+    uint32_t id = 0;
+    if (!refused) {
+        ULONG clientPid = 0;
+        GetNamedPipeClientProcessId(pipe, &clientPid);
+        id = m_handler->OnConnect(pipe, clientPid);
+    }
 
     WnEvent io;
     io.Create(true);
-    std::vector<uint8_t> buffer(m_maxMessage);
+    std::vector<uint8_t> buffer(refused ? kRefusalBuffer : m_maxMessage);
     std::vector<uint8_t> scratch(4096);
     std::vector<uint8_t> reply;
     HANDLE stop = m_stop.Get();
@@ -209,14 +236,18 @@ DWORD SimPipeServer::ServeConnection(Connection* connection)
         if (!read)
             break;
         reply.clear();
-        m_handler->OnMessage(id, buffer.data(), size, oversized, &reply, stop);
+        if (refused)
+            m_handler->OnRefused(buffer.data(), size, &reply);
+        else
+            m_handler->OnMessage(id, buffer.data(), size, oversized, &reply, stop);
         ov = OVERLAPPED();
         ov.hEvent = io.Get();
         ok = WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), &bytes, &ov);
         if (!Complete(pipe, ok, &ov, stop, &bytes, &error))
             break;
     }
-    m_handler->OnDisconnect(id);
+    if (!refused)
+        m_handler->OnDisconnect(id);
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);
     connection->pipe = INVALID_HANDLE_VALUE;

@@ -19,6 +19,8 @@ public:
     virtual void OnMessage(uint32_t connection, const uint8_t* data, uint32_t size, bool oversized,
                            std::vector<uint8_t>* reply, HANDLE stop) = 0;
     virtual void OnDisconnect(uint32_t connection) = 0;
+    // The answer to every message of a client beyond the connection limit.
+    virtual void OnRefused(const uint8_t* data, uint32_t size, std::vector<uint8_t>* reply) = 0;
 
 protected:
     ~SimPipeHandler() = default;
@@ -34,8 +36,9 @@ public:
     SimPipeServer(const SimPipeServer&) = delete;
     SimPipeServer& operator=(const SimPipeServer&) = delete;
 
-    // path: the full pipe path. Serves until Stop. 0 or a Win32 error.
-    DWORD Start(const wchar_t* path, uint32_t maxMessage, SimPipeHandler* handler);
+    // path: the full pipe path. Serves until Stop; at most maxConnections clients at once
+    // (0: no limit). 0 or a Win32 error.
+    DWORD Start(const wchar_t* path, uint32_t maxMessage, uint32_t maxConnections, SimPipeHandler* handler);
     void Stop();
     // Waits up to timeoutMs until no client is connected, so that a last answer is read.
     void WaitIdle(DWORD timeoutMs);
@@ -45,11 +48,13 @@ private:
 
     DWORD AcceptLoop();
     DWORD ServeConnection(Connection* connection);
+    size_t LiveConnections();
     HANDLE CreateInstance();
     void ReapFinished(bool all);
 
     std::wstring m_path;
     uint32_t m_maxMessage = 0;
+    uint32_t m_maxConnections = 0;
     SimPipeHandler* m_handler = nullptr;
     WnEvent m_stop;
     WnThread m_acceptThread;

@@ -7,6 +7,36 @@ namespace {
 
 const size_t kMaxQueue = 256;
 
+struct CountedName
+{
+    USHORT length; // bytes
+    USHORT maximumLength;
+    const wchar_t* buffer;
+};
+
+// Whether a handle of this process names an event: any other object (a file, a mutex) is
+// refused, since the driver could never signal it.
+bool IsEvent(HANDLE handle)
+{
+    typedef LONG(WINAPI * QueryObject)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+    const ULONG kObjectTypeInformation = 2;
+    FARPROC address = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject");
+    if (address == nullptr)
+        return false;
+    QueryObject query;
+    memcpy(&query, &address, sizeof(query));
+    union {
+        CountedName name;
+        uint8_t bytes[1024];
+    } info;
+    ULONG length = 0;
+    if (query(handle, kObjectTypeInformation, &info, sizeof(info), &length) < 0)
+        return false;
+    const wchar_t kEvent[] = L"Event";
+    return info.name.length == sizeof(kEvent) - sizeof(wchar_t) && info.name.buffer != nullptr &&
+           memcmp(info.name.buffer, kEvent, info.name.length) == 0;
+}
+
 } // namespace
 
 void ZephraSim::CloseEvents(Connection& connection)
@@ -38,7 +68,8 @@ ZephraStatus ZephraSim::SetEvents(Connection& connection, const uint8_t* in)
             client = OpenProcess(PROCESS_DUP_HANDLE, FALSE, connection.processId);
         HANDLE source = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(values[i]));
         if (client == nullptr ||
-            !DuplicateHandle(client, source, GetCurrentProcess(), &duplicates[i], EVENT_MODIFY_STATE, FALSE, 0))
+            !DuplicateHandle(client, source, GetCurrentProcess(), &duplicates[i], EVENT_MODIFY_STATE, FALSE, 0) ||
+            !IsEvent(duplicates[i]))
             status = ZEPHRA_STATUS_INVALID_PARAMETER;
     }
     if (client != nullptr)
@@ -69,7 +100,7 @@ ZephraStatus ZephraSim::SetClientType(Connection& connection, uint32_t type)
         // thread yet: its slot is free once the pipe shows it has gone.
         if (server != nullptr && server->pipe != nullptr && !PeekNamedPipe(server->pipe, nullptr, 0, nullptr, nullptr, nullptr) &&
             GetLastError() == ERROR_BROKEN_PIPE)
-            server->clientType = -1;
+            Release(*server);
         else if (server != nullptr)
             return ZEPHRA_STATUS_ALREADY_DONE;
     }
@@ -84,6 +115,23 @@ ZephraSim::Connection* ZephraSim::ServerConnection()
             return &entry.second;
     }
     return nullptr;
+}
+
+void ZephraSim::Release(Connection& connection)
+{
+    CloseEvents(connection);
+    connection.messages.clear();
+    connection.notifications.clear();
+    connection.clientType = -1;
+    connection.bound = false;
+    // The requesters of what a server leaves unanswered time out, as with a vanished service.
+    uint32_t id = connection.id;
+    for (auto pending = m_pending.begin(); pending != m_pending.end();) {
+        if (pending->requester == id || pending->server == id)
+            pending = m_pending.erase(pending);
+        else
+            ++pending;
+    }
 }
 
 bool ZephraSim::Enqueue(Connection& connection, bool notification, const ZephraMessage& record)
@@ -118,10 +166,15 @@ ZephraStatus ZephraSim::SendMessageFrom(Connection& connection, const uint8_t* i
         Connection* server = ServerConnection();
         if (server == nullptr)
             return ZEPHRA_STATUS_NO_SERVER;
-        if (m_pending.size() >= kMaxQueue || !Enqueue(*server, false, record))
+        if (m_pending.size() >= kMaxQueue)
             return ZEPHRA_STATUS_NO_RESOURCES;
-        PendingRequest pending = {connection.id, {record.correlation[0], record.correlation[1],
-                                                  record.correlation[2]}};
+        PendingRequest pending = {connection.id, server->id, m_nextToken,
+                                  {record.correlation[0], record.correlation[1], record.correlation[2]}};
+        m_nextToken = m_nextToken == 0xFFFFFFFF ? 1 : m_nextToken + 1;
+        ZephraMessage relayed = record;
+        relayed.correlation[2] = pending.token;
+        if (!Enqueue(*server, false, relayed))
+            return ZEPHRA_STATUS_NO_RESOURCES;
         m_pending.push_back(pending);
         return 0;
     }
@@ -129,9 +182,11 @@ ZephraStatus ZephraSim::SendMessageFrom(Connection& connection, const uint8_t* i
         if (!fromServer)
             return ZEPHRA_STATUS_NOT_ALLOWED;
         for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
-            if (memcmp(it->correlation, record.correlation, sizeof(it->correlation)) != 0)
+            if (it->server != connection.id || it->token != record.correlation[2] ||
+                it->correlation[0] != record.correlation[0] || it->correlation[1] != record.correlation[1])
                 continue;
             uint32_t requester = it->requester;
+            record.correlation[2] = it->correlation[2];
             m_pending.erase(it);
             auto target = m_connections.find(requester);
             if (target == m_connections.end())

@@ -11,6 +11,9 @@ const uint32_t kResponseHeader = 8;
 const uint32_t kMaxFrame = kRequestHeader + ZEPHRA_MAX_FRAME_DATA;
 const uint32_t kControlMessage = 65536;
 const size_t kMaxLog = 20000;
+// Connections at once: the driver has a fixed number of handles too.
+const uint32_t kConnectionLimit = 200;
+const uint32_t kControlConnectionLimit = 16;
 
 } // namespace
 
@@ -18,6 +21,7 @@ ZephraSim::ZephraSim()
     : m_controlHandler(this), m_engine({m_devices, m_streamingFirst, m_streamingSecond, m_streamingAll})
 {
     m_version = {ZEPHRA_INTERFACE_VERSION_MAJOR, 0, 1, 4, 117, 0};
+    m_connectionLimit = kConnectionLimit;
     m_quit.Create(true);
     m_answering.Create(true);
     m_answering.Set();
@@ -33,12 +37,12 @@ DWORD ZephraSim::Start(const wchar_t* name, bool controlPipe)
     if (m_running)
         return ERROR_ALREADY_EXISTS;
     std::wstring base = std::wstring(L"\\\\.\\pipe\\") + name;
-    DWORD error = m_devicePipe.Start(base.c_str(), kMaxFrame, this);
+    DWORD error = m_devicePipe.Start(base.c_str(), kMaxFrame, m_connectionLimit, this);
     if (error != 0)
         return error;
     if (controlPipe) {
         std::wstring control = base + L".control";
-        error = m_controlPipe.Start(control.c_str(), kControlMessage, &m_controlHandler);
+        error = m_controlPipe.Start(control.c_str(), kControlMessage, kControlConnectionLimit, &m_controlHandler);
         if (error != 0) {
             m_devicePipe.Stop();
             return error;
@@ -94,6 +98,11 @@ void ZephraSim::SetNextReplyWord(uint32_t code, uint32_t offset, uint32_t value)
     m_replyWords[code] = {offset, value};
 }
 
+void ZephraSim::SetConnectionLimit(uint32_t limit)
+{
+    m_connectionLimit = limit;
+}
+
 void ZephraSim::SetStreamingStuck(bool stuck)
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -109,6 +118,11 @@ std::vector<SimLogEntry> ZephraSim::Log() const
 void ZephraSim::ClearLog()
 {
     std::lock_guard<std::mutex> guard(m_lock);
+    ClearLogLocked();
+}
+
+void ZephraSim::ClearLogLocked()
+{
     m_log.clear();
     m_engine.ClearCommands();
     for (SimDevice& device : m_devices)
@@ -143,10 +157,7 @@ void ZephraSim::SetNextDeviceListCount(uint32_t count)
 void ZephraSim::SetRequestFailure(uint32_t code, ZephraStatus status)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (status == 0)
-        m_failures.erase(code);
-    else
-        m_failures[code] = status;
+    SetFailure({code, status, std::wstring(), false, {{0, 0}}, false});
 }
 
 size_t ZephraSim::DeviceCount() const
@@ -184,14 +195,14 @@ void ZephraSim::OnDisconnect(uint32_t id)
     auto it = m_connections.find(id);
     if (it == m_connections.end())
         return;
-    CloseEvents(it->second);
+    Release(it->second);
     m_connections.erase(it);
-    for (auto pending = m_pending.begin(); pending != m_pending.end();) {
-        if (pending->requester == id)
-            pending = m_pending.erase(pending);
-        else
-            ++pending;
-    }
+}
+
+void ZephraSim::OnRefused(const uint8_t*, uint32_t, std::vector<uint8_t>* reply)
+{
+    reply->assign(kResponseHeader, 0);
+    ZephraPutU32(reply->data(), ZEPHRA_STATUS_NO_RESOURCES);
 }
 
 void ZephraSim::OnMessage(uint32_t id, const uint8_t* data, uint32_t size, bool oversized,
@@ -277,19 +288,58 @@ ZephraStatus ZephraSim::Dispatch(Connection& connection, uint32_t code, const ui
         status = ZEPHRA_STATUS_INVALID_INBUFFER_SIZE;
     else if (!ZephraSizeAllowed(info->out, outSize))
         status = ZEPHRA_STATUS_INVALID_OUTBUFFER_SIZE;
-    else if (m_failures.count(code) != 0)
-        status = m_failures[code];
-    else
+    else if ((status = ForcedFailure(connection, code, in, inSize)) == 0)
         status = Serve(connection, code, in, inSize, out, outSize, returned);
     if (status != 0)
         *returned = 0;
     auto word = m_replyWords.find(code);
-    if (status == 0 && word != m_replyWords.end() && word->second.first + 4 <= *returned) {
+    if (status == 0 && word != m_replyWords.end() && word->second.first <= *returned &&
+        *returned - word->second.first >= 4) {
         ZephraPutU32(out + word->second.first, word->second.second);
         m_replyWords.erase(word);
     }
+    if (status == 0 && *returned != 0 && m_shortReplies.erase(code) != 0)
+        --*returned;
     AddLog(connection, code, inSize, outSize, status);
     return status;
+}
+
+void ZephraSim::SetFailure(const FailureRule& rule)
+{
+    for (auto it = m_failures.begin(); it != m_failures.end();) {
+        bool same = it->code == rule.code && it->serial == rule.serial && it->keyed == rule.keyed &&
+                    (!rule.keyed || memcmp(&it->key, &rule.key, sizeof(rule.key)) == 0);
+        it = same ? m_failures.erase(it) : it + 1;
+    }
+    if (rule.status != 0)
+        m_failures.push_back(rule);
+}
+
+ZephraStatus ZephraSim::ForcedFailure(const Connection& connection, uint32_t code, const uint8_t* in,
+                                      uint32_t inSize)
+{
+    for (auto it = m_failures.begin(); it != m_failures.end(); ++it) {
+        if (it->code != code)
+            continue;
+        if (!it->serial.empty()) {
+            // The device a bind names, or the one the connection is bound to.
+            ZephraDeviceId id = {connection.boundFirst, connection.boundSecond};
+            if (code == IOCTL_ZEPHRA_SELECT_DEVICE)
+                memcpy(&id, in, sizeof(id));
+            else if (!connection.bound)
+                continue;
+            const SimDevice* device = FindDevice(id.idFirst, id.idSecond);
+            if (device == nullptr || device->serial != it->serial)
+                continue;
+        }
+        if (it->keyed && (inSize != sizeof(it->key) || memcmp(in, &it->key, sizeof(it->key)) != 0))
+            continue;
+        ZephraStatus status = it->status;
+        if (it->once)
+            m_failures.erase(it);
+        return status;
+    }
+    return 0;
 }
 
 ZephraStatus ZephraSim::Serve(Connection& connection, uint32_t code, const uint8_t* in, uint32_t inSize,
@@ -324,8 +374,14 @@ ZephraStatus ZephraSim::Serve(Connection& connection, uint32_t code, const uint8
     case IOCTL_ZEPHRA_SELECT_DEVICE:
         return SelectDevice(connection, in);
     default: {
+        // A new streaming selection shows on the device pages of the devices it changes.
+        std::vector<std::pair<ZephraDeviceId, bool>> before = StreamingFlags();
         ZephraStatus status = 0;
-        return m_engine.Serve(code, in, out, returned, &status) ? status : ZEPHRA_STATUS_NOT_SUPPORTED;
+        if (!m_engine.Serve(code, in, out, returned, &status))
+            return ZEPHRA_STATUS_NOT_SUPPORTED;
+        if (code == IOCTL_ZEPHRA_SET_STREAMING_DEVICE && status == 0)
+            NotifyStreamingChanges(before);
+        return status;
     }
     }
 }
@@ -338,7 +394,9 @@ ZephraStatus ZephraSim::ServeDevice(Connection& connection, SimDevice& device, u
         ZephraStatus status =
             device.mixer.Serve(code, in, inSize, out, outSize, returned, device.echo, GetTickCount(), &change);
         // The other connections hear of the change; the one that made it knows.
-        if (status == 0 && change != 0) {
+        if (status == 0 && change == ZEPHRA_NOTIFY_DEVICE_STATE) {
+            NotifyDeviceState(device, connection.id);
+        } else if (status == 0 && change != 0) {
             ZephraDeviceId id = {device.idFirst, device.idSecond};
             QueueNotificationLocked(-1, change, &id, sizeof(id), connection.id);
         }
@@ -368,6 +426,14 @@ std::string ZephraSim::FormatLogEntry(const SimLogEntry& entry)
              info ? info->name : unknown, static_cast<unsigned long>(entry.inSize),
              static_cast<unsigned long>(entry.outSize), ZephraStatusName(entry.status));
     return line;
+}
+
+void ZephraSim::ControlPipe::OnRefused(const uint8_t*, uint32_t, std::vector<uint8_t>* reply)
+{
+    const char text[] = "too many control connections\n";
+    reply->assign(4 + sizeof(text) - 1, 0);
+    ZephraPutU32(reply->data(), 2);
+    memcpy(reply->data() + 4, text, sizeof(text) - 1);
 }
 
 // Control pipe message: the command line as text; reply: u32 0 (done) or 2 (refused), then text.

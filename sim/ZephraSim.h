@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +17,7 @@
 #include "ZephraIoctl.h"
 #include "ZephraMessage.h"
 #include "ZephraStatus.h"
+#include "ZephraStreamRecords.h"
 
 // One request as the simulator received it.
 struct SimLogEntry
@@ -52,6 +54,8 @@ public:
 
     // One control command, as the control pipe carries it ("status", "log", ...).
     SimCommandResult Execute(const std::string& line);
+    // The commands, one line each with their syntax: the text of "help".
+    static std::string HelpText();
     // Signalled by the "quit" command.
     HANDLE QuitEvent() const { return m_quit.Get(); }
 
@@ -63,6 +67,9 @@ public:
     void SetStreamingStuck(bool stuck);      // streaming commands succeed but change no state
     // The next successful reply to code carries value at that byte offset (once).
     void SetNextReplyWord(uint32_t code, uint32_t offset, uint32_t value);
+    // At most this many connections at once (call before Start); more are refused with
+    // ZEPHRA_STATUS_NO_RESOURCES.
+    void SetConnectionLimit(uint32_t limit);
 
     // Sees every well-framed request of the device pipe before it is served (outside the
     // simulator's lock). When it returns true, reply holds the whole response frame it built,
@@ -73,7 +80,8 @@ public:
 
     // The next device-list reply reports this count (once), to reach the clients' bounds.
     void SetNextDeviceListCount(uint32_t count);
-    // While status is non-zero, every request with this code fails with it.
+    // While status is non-zero, every request with this code fails with it (0 withdraws
+    // every failure of that code).
     void SetRequestFailure(uint32_t code, ZephraStatus status);
     // The WDM state that device reports; false when no device has that serial number.
     bool SetWdmState(const std::wstring& serial, const WdmStateRecord& state);
@@ -108,13 +116,29 @@ private:
         bool bound = false;
         uint32_t boundFirst = 0;
         uint32_t boundSecond = 0;
+        bool held = false; // the simulator's own server connection ("server hold")
     };
 
-    // A relayed request waiting for the server's reply.
+    // A relayed request waiting for the server's reply. The copy the server gets carries
+    // token as its third correlation word; the reply gets the requester's word back.
     struct PendingRequest
     {
         uint32_t requester;
+        uint32_t server;
+        uint32_t token;
         uint32_t correlation[3];
+    };
+
+    // A request code that fails: for every connection or one device's, for one channel key
+    // of GET_CHANNEL_INFO, always or once.
+    struct FailureRule
+    {
+        uint32_t code;
+        ZephraStatus status;
+        std::wstring serial; // empty: any connection
+        bool keyed;
+        ZephraChannelKey key;
+        bool once;
     };
 
     class ControlPipe : public SimPipeHandler
@@ -125,6 +149,7 @@ private:
         void OnMessage(uint32_t, const uint8_t* data, uint32_t size, bool oversized, std::vector<uint8_t>* reply,
                        HANDLE stop) override;
         void OnDisconnect(uint32_t) override {}
+        void OnRefused(const uint8_t* data, uint32_t size, std::vector<uint8_t>* reply) override;
 
     private:
         ZephraSim* m_sim;
@@ -134,6 +159,7 @@ private:
     void OnMessage(uint32_t connection, const uint8_t* data, uint32_t size, bool oversized,
                    std::vector<uint8_t>* reply, HANDLE stop) override;
     void OnDisconnect(uint32_t connection) override;
+    void OnRefused(const uint8_t* data, uint32_t size, std::vector<uint8_t>* reply) override;
 
     // Under m_lock: checks sizes, runs the request, logs it.
     ZephraStatus Dispatch(Connection& connection, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
@@ -142,6 +168,8 @@ private:
                        uint32_t outSize, uint32_t* returned);
     ZephraStatus ServeDevice(Connection& connection, SimDevice& device, uint32_t code, const uint8_t* in,
                              uint32_t inSize, uint8_t* out, uint32_t outSize, uint32_t* returned);
+    // The forced status of a request, or 0; a rule that fires once is used up.
+    ZephraStatus ForcedFailure(const Connection& connection, uint32_t code, const uint8_t* in, uint32_t inSize);
     ZephraStatus SetEvents(Connection& connection, const uint8_t* in);
     ZephraStatus SetClientType(Connection& connection, uint32_t type);
     ZephraStatus SendMessageFrom(Connection& connection, const uint8_t* in, uint32_t inSize);
@@ -151,22 +179,55 @@ private:
     // Queues and signals; false when the queue is full (the record is dropped).
     bool Enqueue(Connection& connection, bool notification, const ZephraMessage& record);
     Connection* ServerConnection();
+    // Frees what a connection holds (events, queues, requests relayed to it or by it) at once,
+    // before its pipe thread notices that it has gone.
+    void Release(Connection& connection);
     // skip: a connection that is left out (the one whose request caused the record); 0 for none.
     void QueueNotificationLocked(int32_t clientType, uint32_t code, const void* payload, uint32_t length,
                                  uint32_t skip = 0);
     void QueueRecordLocked(int32_t clientType, bool notification, const ZephraMessage& record, uint32_t skip = 0);
     SimDevice* FindDevice(uint32_t idFirst, uint32_t idSecond);
+    // Adds a rule, replacing one for the same code, device and key; status 0 withdraws
+    // the rules of that code, device and key.
+    void SetFailure(const FailureRule& rule);
     void CloseEvents(Connection& connection);
 
-    SimCommandResult Plug(const std::vector<std::string>& words, std::wstring* arrivalPath);
-    SimCommandResult Unplug(const std::vector<std::string>& words, std::wstring* removalPath);
+    // Control commands, each under m_lock with the words of its line.
+    struct CommandInfo;
+    static const CommandInfo* CommandTable(size_t* count);
+    static const CommandInfo* FindCommand(const std::string& name);
+    void ClearLogLocked();
+    static SimCommandResult Usage(const std::string& name);
+    SimCommandResult Help(const std::vector<std::string>& words);
+    SimCommandResult Status(const std::vector<std::string>& words);
+    SimCommandResult ShowLog(const std::vector<std::string>& words);
+    SimCommandResult Quit(const std::vector<std::string>& words);
+    SimCommandResult Plug(const std::vector<std::string>& words);
+    SimCommandResult Unplug(const std::vector<std::string>& words);
     SimCommandResult Notify(const std::vector<std::string>& words);
     SimCommandResult Remodel(const std::vector<std::string>& words);
+    SimCommandResult Port(const std::vector<std::string>& words);
     SimCommandResult WindowsVolume(const std::vector<std::string>& words);
+    SimCommandResult Version(const std::vector<std::string>& words);
+    SimCommandResult Rates(const std::vector<std::string>& words);
+    SimCommandResult Host(const std::vector<std::string>& words);
+    SimCommandResult Fail(const std::vector<std::string>& words);
+    SimCommandResult Reply(const std::vector<std::string>& words);
+    SimCommandResult Pins(const std::vector<std::string>& words);
+    SimCommandResult Echo(const std::vector<std::string>& words);
+    SimCommandResult Levels(const std::vector<std::string>& words);
+    SimCommandResult Server(const std::vector<std::string>& words);
+    SimDevice* FindDevice(const std::string& serial);
+    // Tells the control panel of every device whose streaming flag differs from before.
+    std::vector<std::pair<ZephraDeviceId, bool>> StreamingFlags() const;
+    void NotifyStreamingChanges(const std::vector<std::pair<ZephraDeviceId, bool>>& before);
+    void NotifyDeviceState(const SimDevice& device, uint32_t skip = 0);
     void WaitBeforeAnswer(HANDLE stop);
     bool Intercept(uint32_t connection, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply);
     void AddLog(const Connection& connection, uint32_t code, uint32_t inSize, uint32_t outSize, ZephraStatus status);
     std::string StatusText();
+    std::string ConnectionsText() const;
+    std::string FailuresText() const;
     SimCommandResult EngineCommand(const std::vector<std::string>& words);
 
     mutable std::mutex m_lock;
@@ -182,7 +243,9 @@ private:
     std::deque<SimLogEntry> m_log; // bounded: the oldest entries go first
 
     std::vector<PendingRequest> m_pending;
+    uint32_t m_nextToken = 1;
     std::vector<SimDevice> m_devices;
+    std::vector<std::pair<bool, std::wstring>> m_broadcasts; // arrival?, path: sent after the command
     uint32_t m_nextDeviceId = 1;
     uint32_t m_streamingFirst = 0; // the streaming device's id words; 0, 0 for none
     uint32_t m_streamingSecond = 0;
@@ -190,8 +253,10 @@ private:
     SimEngine m_engine;            // after the fields it refers to
     bool m_overrideListCount = false;
     uint32_t m_nextListCount = 0;
-    std::map<uint32_t, ZephraStatus> m_failures; // request code -> forced status
+    std::vector<FailureRule> m_failures;
     std::map<uint32_t, std::pair<uint32_t, uint32_t>> m_replyWords; // code -> offset, value
+    std::set<uint32_t> m_shortReplies; // codes whose next reply is one byte short
+    uint32_t m_connectionLimit = 0;    // set by the constructor
 
     ZephraVersionInfo m_version;
     DWORD m_delayMs = 0;

@@ -39,9 +39,11 @@ int Run()
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help") {
-        printf("usage: zephrasim run\n"
-               "       zephrasim COMMAND ARGS...   (status, log, log clear, quit, ...)\n");
+    if (argc < 2 || std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help" ||
+        (argc == 2 && std::string(argv[1]) == "help")) {
+        printf("usage: zephrasim run                serve until Ctrl+C or 'quit'\n"
+               "       zephrasim COMMAND ARGS...    one command to the running simulator:\n%s",
+               ZephraSim::HelpText().c_str());
         return argc < 2 ? 2 : 0;
     }
     if (std::string(argv[1]) == "run")

@@ -365,7 +365,7 @@ TEST_F(DriverTest, RequestsAndRepliesAreRelayedWithTheirCorrelationWords)
 
     ZephraMessage reply;
     reply.Init(ZEPHRA_MSG_KIND_REPLY, ZEPHRA_MSG_REPLY);
-    memcpy(reply.correlation, request.correlation, sizeof(reply.correlation));
+    memcpy(reply.correlation, received.correlation, sizeof(reply.correlation)); // as the server got them
     reply.status = ZEPHRA_STATUS_SOUND_DEVICE_IN_USE;
     ASSERT_EQ(0u, server.SendMessageRecord(reply));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(client.GetMessageEvent(), 2000));
