@@ -130,7 +130,7 @@ int main(int argc, char** argv)
            rounds, answered, noServer, lostAtClose, unanswered);
     printf("driver answers: %u served, %u corrupted (%u failed, %u short, %u random, %u overlong, %u mismatched, "
            "%u endless)\n",
-           counts.passed, counts.Corrupted(), counts.failed, counts.short_, counts.garbage, counts.oversized,
+           counts.passed, counts.Corrupted(), counts.failed, counts.cut, counts.garbage, counts.oversized,
            counts.mismatched, counts.endless);
     printf("random notifications %u, device changes %u\n", counts.notifications, counts.deviceChanges);
     printf("server stopped when told: %s (status 0x%08X)\n", stopped ? "yes" : "no", stopped ? run.result : 0u);

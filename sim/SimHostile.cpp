@@ -91,13 +91,13 @@ bool SimHostile::Intercept(int32_t clientType, uint32_t code, uint32_t outSize, 
         *reply = SimResponseFrame(kFailures[Next(sizeof(kFailures) / sizeof(kFailures[0]))], nullptr, 0);
         break;
     case 1:
-        ++m_counts.short_;
+        ++m_counts.cut;
         *reply = SimResponseFrame(0, bytes.data(), outSize == 0 ? 0 : Next(outSize));
         break;
     case 2: {
         // A device list of random records is no corruption anyone could notice: cut it instead.
         if (code == IOCTL_ZEPHRA_GET_DEVICE_LIST) {
-            ++m_counts.short_;
+            ++m_counts.cut;
             *reply = SimResponseFrame(0, bytes.data(), Next(outSize));
             break;
         }

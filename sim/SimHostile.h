@@ -14,7 +14,7 @@ struct SimHostileCounts
 {
     uint32_t passed = 0;     // requests served as usual
     uint32_t failed = 0;     // answered with a failure status
-    uint32_t short_ = 0;     // success with fewer bytes than asked for (none included)
+    uint32_t cut = 0;        // success with fewer bytes than asked for (none included)
     uint32_t garbage = 0;    // success with random bytes (records: malformed or nonsense)
     uint32_t oversized = 0;  // a frame longer than the caller's buffer
     uint32_t mismatched = 0; // a frame whose byte count disagrees with its length
@@ -22,7 +22,7 @@ struct SimHostileCounts
     uint32_t notifications = 0;
     uint32_t deviceChanges = 0;
 
-    uint32_t Corrupted() const { return failed + short_ + garbage + oversized + mismatched + endless; }
+    uint32_t Corrupted() const { return failed + cut + garbage + oversized + mismatched + endless; }
 };
 
 // A seeded hostile driver on top of the simulator: it answers a share of one client type's
