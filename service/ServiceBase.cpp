@@ -107,9 +107,12 @@ DWORD ServiceBase::Install()
     if (error != 0)
         return error;
 
+    // Quoted: the program usually lives under "Program Files", and an unquoted path with
+    // a space would let the manager try "C:\Program.exe" first.
     wchar_t binaryPath[kBinaryPathChars];
-    WnCopy(binaryPath, kBinaryPathChars, module.Path());
-    WnAppend(binaryPath, kBinaryPathChars, L" -service");
+    WnCopy(binaryPath, kBinaryPathChars, L"\"");
+    WnAppend(binaryPath, kBinaryPathChars, module.Path());
+    WnAppend(binaryPath, kBinaryPathChars, L"\" -service");
     WnServiceCtrl service;
     // A service just deleted stays marked for deletion until its process has gone: when
     // replacing an installation, give it the stop budget to go.
