@@ -301,6 +301,7 @@ void DeleteServiceNamed(const wchar_t* name)
         CloseServiceHandle(manager);
 }
 
+#ifdef QUORVELA_PACKAGE_HAS_CPL
 DWORD ControlPanelProcess()
 {
     DWORD processId = 0;
@@ -309,6 +310,7 @@ DWORD ControlPanelProcess()
         GetWindowThreadProcessId(window, &processId);
     return processId;
 }
+#endif
 
 // Every test starts and ends with nothing of the package installed and none of its settings.
 class PackageTest : public ::testing::Test
