@@ -77,6 +77,18 @@ HRESULT OpenRootFolder(ComPtr<ITaskFolder>* folder)
     return service->GetFolder(root.Get(), folder->GetAddressOf());
 }
 
+// Runs `use` on the Task Scheduler's root folder, in a COM apartment for the call.
+template <typename Use>
+HRESULT WithRootFolder(Use use)
+{
+    ComScope com;
+    if (FAILED(com.Result()))
+        return com.Result();
+    ComPtr<ITaskFolder> folder;
+    HRESULT hr = OpenRootFolder(&folder);
+    return FAILED(hr) ? hr : use(folder.Get());
+}
+
 } // namespace
 
 std::wstring LogonTaskXml(const std::wstring& program)
@@ -121,57 +133,42 @@ std::wstring LogonTaskXml(const std::wstring& program)
 
 HRESULT RegisterLogonTask(const wchar_t* name, const std::wstring& program)
 {
-    ComScope com;
-    if (FAILED(com.Result()))
-        return com.Result();
-    ComPtr<ITaskFolder> folder;
-    HRESULT hr = OpenRootFolder(&folder);
-    if (FAILED(hr))
-        return hr;
-    Bstr path(name);
-    Bstr xml(LogonTaskXml(program).c_str());
-    VARIANT none;
-    VariantInit(&none);
-    ComPtr<IRegisteredTask> task;
-    return folder->RegisterTask(path.Get(), xml.Get(), TASK_CREATE_OR_UPDATE, none, none, TASK_LOGON_GROUP, none,
-                                task.GetAddressOf());
+    return WithRootFolder([name, &program](ITaskFolder* folder) {
+        Bstr path(name);
+        Bstr xml(LogonTaskXml(program).c_str());
+        VARIANT none;
+        VariantInit(&none);
+        ComPtr<IRegisteredTask> task;
+        return folder->RegisterTask(path.Get(), xml.Get(), TASK_CREATE_OR_UPDATE, none, none, TASK_LOGON_GROUP,
+                                    none, task.GetAddressOf());
+    });
 }
 
 HRESULT RemoveLogonTask(const wchar_t* name)
 {
-    ComScope com;
-    if (FAILED(com.Result()))
-        return com.Result();
-    ComPtr<ITaskFolder> folder;
-    HRESULT hr = OpenRootFolder(&folder);
-    if (FAILED(hr))
+    return WithRootFolder([name](ITaskFolder* folder) {
+        Bstr path(name);
+        HRESULT hr = folder->DeleteTask(path.Get(), 0);
+        if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
+            return S_OK;
         return hr;
-    Bstr path(name);
-    hr = folder->DeleteTask(path.Get(), 0);
-    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
-        return S_OK;
-    return hr;
+    });
 }
 
 HRESULT ReadLogonTask(const wchar_t* name, std::wstring* xml)
 {
     xml->clear();
-    ComScope com;
-    if (FAILED(com.Result()))
-        return com.Result();
-    ComPtr<ITaskFolder> folder;
-    HRESULT hr = OpenRootFolder(&folder);
-    if (FAILED(hr))
+    return WithRootFolder([name, xml](ITaskFolder* folder) {
+        Bstr path(name);
+        ComPtr<IRegisteredTask> task;
+        HRESULT hr = folder->GetTask(path.Get(), task.GetAddressOf());
+        if (FAILED(hr))
+            return hr;
+        BSTR text = nullptr;
+        hr = task->get_Xml(&text);
+        if (SUCCEEDED(hr) && text != nullptr)
+            xml->assign(text, SysStringLen(text));
+        SysFreeString(text);
         return hr;
-    Bstr path(name);
-    ComPtr<IRegisteredTask> task;
-    hr = folder->GetTask(path.Get(), task.GetAddressOf());
-    if (FAILED(hr))
-        return hr;
-    BSTR text = nullptr;
-    hr = task->get_Xml(&text);
-    if (SUCCEEDED(hr) && text != nullptr)
-        xml->assign(text, SysStringLen(text));
-    SysFreeString(text);
-    return hr;
+    });
 }
