@@ -318,6 +318,7 @@ class PackageTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        m_placementExisted = KeyExists(HKEY_CURRENT_USER, kWindowPlacementKey);
         Cleanup();
         ASSERT_TRUE(PathExists(m_package)) << "no package at " << std::string(m_package.begin(), m_package.end());
         m_productCode = ProductCode(m_package);
@@ -343,6 +344,9 @@ protected:
         RemoveLogonTask(kLogonTaskName);
         RemoveSettingsKey(HKEY_LOCAL_MACHINE, kTestDeviceKey);
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kWindowPlacementKey, kTestPlacementValue);
+        // A control panel closed here saves its placement: drop it unless it was there before.
+        if (!m_placementExisted)
+            RemoveSettingsKey(HKEY_CURRENT_USER, kWindowPlacementKey);
     }
 
     // What an installation of `productCode` leaves on the machine.
@@ -414,6 +418,7 @@ protected:
     std::wstring m_package = PackagePath();
     std::wstring m_later = BuildPath(L"quorvela-later-build.msi");
     std::wstring m_productCode;
+    bool m_placementExisted = false;
 };
 
 TEST_F(PackageTest, InstallUpgradeWhileRunningAndUninstall)
