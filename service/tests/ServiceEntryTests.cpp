@@ -163,9 +163,7 @@ TEST_F(ServiceManagerTest, InstallStartStopUninstall)
     ASSERT_TRUE(QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
                                     static_cast<DWORD>(buffer.size()), &needed));
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-    std::wstring path = config->lpBinaryPathName;
-    EXPECT_EQ(L" -service", path.substr(path.size() - 9));
-    EXPECT_NE(std::wstring::npos, path.find(L"quorvelasvc.exe"));
+    EXPECT_EQ(L"\"" + BinPath(kExe) + L"\" -service", std::wstring(config->lpBinaryPathName));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config->dwStartType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config->dwServiceType);
     EXPECT_EQ(std::wstring(L"Quorvela control"), config->lpDisplayName);
