@@ -98,6 +98,13 @@ void ZephraSim::SetNextReplyWord(uint32_t code, uint32_t offset, uint32_t value)
     m_replyWords[code] = {offset, value};
 }
 
+bool ZephraSim::SetSupportedRates(const std::vector<uint32_t>& rates)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::string error;
+    return m_engine.SetRates(rates, &error);
+}
+
 void ZephraSim::SetConnectionLimit(uint32_t limit)
 {
     m_connectionLimit = limit;

@@ -65,6 +65,7 @@ public:
     void SetResponseDelay(DWORD ms);         // answer every request this much later
     void SetAnswering(bool answering);       // false: hold every answer until set true again
     void SetStreamingStuck(bool stuck);      // streaming commands succeed but change no state
+    bool SetSupportedRates(const std::vector<uint32_t>& rates); // 1 to 12 rates
     // The next successful reply to code carries value at that byte offset (once).
     void SetNextReplyWord(uint32_t code, uint32_t offset, uint32_t value);
     // At most this many connections at once (call before Start); more are refused with

@@ -299,3 +299,28 @@ TEST(SimLimitTest, ConnectionsBeyondTheLimitAreRefused)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SimTest, SupportedRatesAreTheListGiven)
+{
+    ZephraDriver connection;
+    ASSERT_EQ(0u, connection.OpenDriver(kName, false, false));
+    const std::vector<uint32_t> twelve = {8000,  11025,  16000,  22050,  32000,   44100,
+                                          48000, 88200, 96000, 192000, 2822400, 5644800};
+    EXPECT_FALSE(sim.SetSupportedRates({})) << "at least one";
+    std::vector<uint32_t> thirteen = twelve;
+    thirteen.push_back(384000);
+    EXPECT_FALSE(sim.SetSupportedRates(thirteen)) << "at most twelve";
+    ASSERT_TRUE(sim.SetSupportedRates(twelve));
+    ZephraSampleRates rates;
+    ASSERT_EQ(0u, connection.GetSampleRates(&rates));
+    EXPECT_EQ(12u, rates.count);
+    EXPECT_EQ(twelve, std::vector<uint32_t>(rates.rates, rates.rates + rates.count));
+    EXPECT_EQ(0u, connection.SetSampleRate(5644800)) << "a listed DSD rate is taken while streaming is down";
+    ASSERT_EQ(0u, connection.GetSampleRates(&rates));
+    EXPECT_EQ(5644800u, rates.current);
+    EXPECT_EQ(ZEPHRA_STATUS_UNSUPPORTED_SAMPLE_RATE, connection.SetSampleRate(176400)) << "not in the list";
+}
+
+} // namespace

@@ -1,0 +1,2 @@
+#pragma once
+#define IDC_STATIC_TEXT 1030

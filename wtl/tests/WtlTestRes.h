@@ -1,0 +1,15 @@
+#pragma once
+
+#define IDD_WTL_RESIZE 200
+#define IDD_WTL_RADIO 201
+#define IDD_WTL_LINK 202
+
+#define IDC_GROW 1001
+#define IDC_MOVE_DOWN 1002
+#define IDC_WIDEN_DOWN 1003
+#define IDC_FIXED 1004
+#define IDC_RADIO_A 1010
+#define IDC_RADIO_B 1011
+#define IDC_RADIO_C 1012
+#define IDC_RADIO_OTHER 1013
+#define IDC_LINK 1020
