@@ -426,7 +426,8 @@ SimCommandResult ZephraSim::Unplug(const std::vector<std::string>& words)
     SimDevice* device = FindDevice(words[1]);
     if (device == nullptr)
         return NoDevice(words[1]);
-    std::vector<std::pair<ZephraDeviceId, bool>> before = StreamingFlags();
+    // The device list changes: the control panel rebuilds its pages on the server's 3030,
+    // so a device that takes over streaming needs no 3040 of its own.
     m_broadcasts.push_back({false, device->InterfacePath()});
     bool wasStreaming = device->idFirst == m_streamingFirst && device->idSecond == m_streamingSecond;
     m_devices.erase(m_devices.begin() + (device - m_devices.data()));
@@ -435,7 +436,6 @@ SimCommandResult ZephraSim::Unplug(const std::vector<std::string>& words)
         m_streamingSecond = m_devices.empty() ? 0 : m_devices.front().idSecond;
     }
     QueueNotificationLocked(ZEPHRA_CLIENT_SERVER, ZEPHRA_NOTIFY_DEVICE_LIST, nullptr, 0);
-    NotifyStreamingChanges(before);
     return {true, "unplugged " + words[1] + "\n"};
 }
 

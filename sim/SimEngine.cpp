@@ -162,12 +162,6 @@ bool SimEngine::IsSupportedRate(uint32_t rate) const
     return false;
 }
 
-bool SimEngine::SetSupportedRates(const std::vector<uint32_t>& rates)
-{
-    std::string error;
-    return SetRates(rates, &error);
-}
-
 ZephraStatus SimEngine::SetSampleRate(uint32_t rate)
 {
     if (State() != ZEPHRA_STREAM_DOWN)

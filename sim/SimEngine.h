@@ -55,9 +55,6 @@ public:
     const std::vector<SimStreamingCommand>& Commands() const { return m_commands; }
     void ClearCommands() { m_commands.clear(); }
 
-    // SetRates without the reason.
-    bool SetSupportedRates(const std::vector<uint32_t>& rates);
-
     // A faulty engine: commands are accepted but the state does not move.
     void SetStuck(bool stuck) { m_stuck = stuck; }
 

@@ -8,7 +8,7 @@ struct SimPipeServer::Connection : WnThreadCallbackInterface
     volatile LONG finished = 0;
     bool refused = false; // beyond the limit: every request is refused
 
-    DWORD Run() override { return refused ? server->Refuse(this) : server->ServeConnection(this); }
+    DWORD Run() override { return server->ServeConnection(this); }
 };
 
 namespace {
@@ -198,16 +198,22 @@ DWORD SimPipeServer::AcceptLoop()
     return 0;
 }
 
+// A refused client gets the refusal to every request until it closes its handle; it has no
+// connection in the handler's terms and only a small buffer.
 DWORD SimPipeServer::ServeConnection(Connection* connection)
 {
     HANDLE pipe = connection->pipe;
-    ULONG clientPid = 0;
-    GetNamedPipeClientProcessId(pipe, &clientPid);
-    uint32_t id = m_handler->OnConnect(pipe, clientPid);
+    bool refused = connection->refused;
+    uint32_t id = 0;
+    if (!refused) {
+        ULONG clientPid = 0;
+        GetNamedPipeClientProcessId(pipe, &clientPid);
+        id = m_handler->OnConnect(pipe, clientPid);
+    }
 
     WnEvent io;
     io.Create(true);
-    std::vector<uint8_t> buffer(m_maxMessage);
+    std::vector<uint8_t> buffer(refused ? kRefusalBuffer : m_maxMessage);
     std::vector<uint8_t> scratch(4096);
     std::vector<uint8_t> reply;
     HANDLE stop = m_stop.Get();
@@ -230,54 +236,18 @@ DWORD SimPipeServer::ServeConnection(Connection* connection)
         if (!read)
             break;
         reply.clear();
-        m_handler->OnMessage(id, buffer.data(), size, oversized, &reply, stop);
+        if (refused)
+            m_handler->OnRefused(buffer.data(), size, &reply);
+        else
+            m_handler->OnMessage(id, buffer.data(), size, oversized, &reply, stop);
         ov = OVERLAPPED();
         ov.hEvent = io.Get();
         ok = WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), &bytes, &ov);
         if (!Complete(pipe, ok, &ov, stop, &bytes, &error))
             break;
     }
-    m_handler->OnDisconnect(id);
-    DisconnectNamedPipe(pipe);
-    CloseHandle(pipe);
-    connection->pipe = INVALID_HANDLE_VALUE;
-    InterlockedExchange(&connection->finished, 1);
-    return 0;
-}
-
-// Every request of a client beyond the limit gets the refusal, until it closes its handle.
-DWORD SimPipeServer::Refuse(Connection* connection)
-{
-    HANDLE pipe = connection->pipe;
-    WnEvent io;
-    io.Create(true);
-    std::vector<uint8_t> buffer(kRefusalBuffer);
-    std::vector<uint8_t> reply;
-    for (;;) {
-        OVERLAPPED ov = {};
-        ov.hEvent = io.Get();
-        DWORD bytes = 0, error = 0;
-        BOOL ok = ReadFile(pipe, buffer.data(), kRefusalBuffer, &bytes, &ov);
-        bool read = Complete(pipe, ok, &ov, m_stop.Get(), &bytes, &error);
-        DWORD size = bytes;
-        while (!read && error == ERROR_MORE_DATA) {
-            ov = OVERLAPPED();
-            ov.hEvent = io.Get();
-            DWORD rest = 0;
-            std::vector<uint8_t> scratch(4096);
-            ok = ReadFile(pipe, scratch.data(), static_cast<DWORD>(scratch.size()), &rest, &ov);
-            read = Complete(pipe, ok, &ov, m_stop.Get(), &rest, &error);
-        }
-        if (!read)
-            break;
-        reply.clear();
-        m_handler->OnRefused(buffer.data(), size, &reply);
-        ov = OVERLAPPED();
-        ov.hEvent = io.Get();
-        ok = WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), &bytes, &ov);
-        if (!Complete(pipe, ok, &ov, m_stop.Get(), &bytes, &error))
-            break;
-    }
+    if (!refused)
+        m_handler->OnDisconnect(id);
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);
     connection->pipe = INVALID_HANDLE_VALUE;

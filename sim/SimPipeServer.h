@@ -48,7 +48,6 @@ private:
 
     DWORD AcceptLoop();
     DWORD ServeConnection(Connection* connection);
-    DWORD Refuse(Connection* connection);
     size_t LiveConnections();
     HANDLE CreateInstance();
     void ReapFinished(bool all);

@@ -187,9 +187,7 @@ TEST_F(SimCommandTest, DriverChangesReachTheControlPanel)
     ASSERT_EQ(0u, server.SetStreamingDevice({0, 0, 0}));
     Drain(&client);
     Command("unplug QV1");
-    ASSERT_EQ(0u, client.RefreshDevices(&changed));
-    EXPECT_EQ(Seen({{3040, client.GetDeviceAt(0)->GetIdFirst()}}), Drain(&client))
-        << "the device that takes over streaming";
+    EXPECT_EQ(Seen(), Drain(&client)) << "a device taking over streaming comes with the new device list";
 }
 
 TEST_F(SimCommandTest, FailuresHitOnlyWhatTheyName)

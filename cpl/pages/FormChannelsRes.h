@@ -1,0 +1,2 @@
+#pragma once
+#define IDC_CHANNEL_LIST 1051

@@ -1,0 +1,3 @@
+#pragma once
+#define IDC_DRIVER_INFO_GROUP 1000
+#define IDC_DRIVER_INFO_TEXT 1003
