@@ -26,12 +26,9 @@ void CplDriverLink::Stop()
 
 ZephraStatus CplDriverLink::Drain(const std::function<void(const ZephraMessage&)>& handler)
 {
-    ZephraMessage record;
-    for (;;) {
-        record.Clear();
-        ZephraStatus status = m_client.NextNotification(&record);
-        if (status != 0)
-            return status;
-        handler(record);
-    }
+    return m_client.DrainQueue(true, [&](const ZephraMessage& record) {
+        if (record.kind == ZEPHRA_MSG_KIND_NOTIFICATION)
+            handler(record);
+        return true;
+    });
 }

@@ -22,8 +22,9 @@ public:
     // Stops and joins the thread, then closes the client (which closes the watched event).
     void Stop();
 
-    // Reads every pending notification and hands each to handler; returns the status
-    // that ended the loop (normally ZEPHRA_STATUS_NO_MORE_ITEMS).
+    // Reads the pending notifications and hands each to handler; returns the status that
+    // ended the pass (normally ZEPHRA_STATUS_NO_MORE_ITEMS). A pass cut short sets the
+    // notification event again, so the thread posts another message for the rest.
     ZephraStatus Drain(const std::function<void(const ZephraMessage&)>& handler);
 
     ZephraCplClient& Client() { return m_client; }

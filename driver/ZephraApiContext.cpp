@@ -9,6 +9,7 @@ namespace {
 const size_t kPathChars = 300;
 const uint32_t kRequestHeader = 12;
 const uint32_t kResponseHeader = 8;
+const size_t kMinFrameBuffer = 4096; // also what reads away the rest of an overlong answer
 
 #ifdef ZEPHRA_SIM_FALLBACK
 // Opens the simulator's pipe of the same name; INVALID_HANDLE_VALUE on failure.
@@ -19,8 +20,9 @@ HANDLE OpenSimulatorPipe(const wchar_t* name)
     path[kPathChars - 1] = 0;
     DWORD start = GetTickCount();
     for (;;) {
+        // Identification only: whoever serves the pipe must not act as this process.
         HANDLE pipe = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OVERLAPPED, nullptr);
+                                  FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
         if (pipe != INVALID_HANDLE_VALUE) {
             DWORD mode = PIPE_READMODE_MESSAGE;
             if (SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr))
@@ -155,6 +157,8 @@ ZephraStatus ZephraApiContext::TransactFrame(uint32_t code, const void* in, uint
         needed = kResponseHeader + outSize;
     if (m_frame.size() < needed)
         m_frame.resize(needed);
+    if (m_frame.size() < kMinFrameBuffer)
+        m_frame.resize(kMinFrameBuffer);
 
     uint8_t* frame = m_frame.data();
     ZephraPutU32(frame, code);
@@ -176,6 +180,17 @@ ZephraStatus ZephraApiContext::TransactFrame(uint32_t code, const void* in, uint
     bytes = 0;
     ok = ReadFile(m_device, frame, kResponseHeader + outSize, &bytes, &ov);
     status = CompleteIo(ok, &ov, &bytes);
+    if (status == ERROR_MORE_DATA) {
+        // Longer than asked for: read the message to its end, or the next request would
+        // take the rest as its own answer.
+        while (status == ERROR_MORE_DATA) {
+            ov = OVERLAPPED();
+            ov.hEvent = m_completion.Get();
+            ok = ReadFile(m_device, frame, static_cast<DWORD>(m_frame.size()), &bytes, &ov);
+            status = CompleteIo(ok, &ov, &bytes);
+        }
+        return ZEPHRA_STATUS_LENGTH_MISMATCH;
+    }
     if (status != 0)
         return status;
     if (bytes < kResponseHeader)
@@ -192,5 +207,7 @@ ZephraStatus ZephraApiContext::TransactFrame(uint32_t code, const void* in, uint
 
 ZephraStatus ZephraApiContext::GetVersion(ZephraVersionInfo* info)
 {
-    return DoRequest(IOCTL_ZEPHRA_GET_VERSION, nullptr, 0, info, sizeof(*info));
+    uint32_t returned = 0;
+    ZephraStatus status = DoRequest(IOCTL_ZEPHRA_GET_VERSION, nullptr, 0, info, sizeof(*info), &returned);
+    return status == 0 && returned != sizeof(*info) ? ZEPHRA_STATUS_LENGTH_MISMATCH : status;
 }

@@ -17,17 +17,20 @@ ZephraStatus ZephraClient::Transact(ZephraMessage* request, ZephraMessage* reply
             return ZEPHRA_STATUS_TIMEOUT;
         if (wait != WAIT_OBJECT_0)
             return ZEPHRA_STATUS_FAILED;
-        // One signal may stand for several records: read on past late replies too, so a
-        // reply queued behind a late one is not left waiting for a signal that has passed.
-        for (;;) {
-            status = GetMessageRecord(reply);
-            if (status == ZEPHRA_STATUS_NO_MORE_ITEMS)
-                break;
-            if (status != 0)
-                return status;
-            if (reply->kind == ZEPHRA_MSG_KIND_REPLY && reply->correlation[0] == m_sequence)
-                return 0;
-        }
+        // One signal may stand for several records: read on past late replies and malformed
+        // records, so a reply queued behind them is not left waiting for a signal that has passed.
+        bool found = false;
+        status = DrainQueue(false, [&](const ZephraMessage& record) {
+            found = record.kind == ZEPHRA_MSG_KIND_REPLY && record.correlation[0] == m_sequence;
+            if (found)
+                *reply = record;
+            return !found;
+        });
+        if (found)
+            return 0;
+        // A pass cut short by its bound comes back through the wait (its event is set again).
+        if (status != ZEPHRA_STATUS_NO_MORE_ITEMS && status != ZEPHRA_STATUS_PENDING)
+            return status;
     }
 }
 

@@ -172,12 +172,18 @@ ZephraStatus ZephraDevice::GetEchoAnswer(uint32_t parameter, uint32_t* answer)
 
 ZephraStatus ZephraDevice::GetEchoChannelCount(uint32_t* count)
 {
-    return GetEchoAnswer(ZEPHRA_PLUGIN_CHANNEL_COUNT, count);
+    ZephraStatus status = GetEchoAnswer(ZEPHRA_PLUGIN_CHANNEL_COUNT, count);
+    if (*count > ZEPHRA_PLUGIN_MAX_ENTRIES)
+        *count = ZEPHRA_PLUGIN_MAX_ENTRIES;
+    return status;
 }
 
 ZephraStatus ZephraDevice::GetEchoMaxDelay(uint32_t* ms)
 {
-    return GetEchoAnswer(ZEPHRA_PLUGIN_MAX_DELAY, ms);
+    ZephraStatus status = GetEchoAnswer(ZEPHRA_PLUGIN_MAX_DELAY, ms);
+    if (*ms > ZEPHRA_ECHO_MAX_DELAY_LIMIT)
+        *ms = ZEPHRA_ECHO_MAX_DELAY_LIMIT;
+    return status;
 }
 
 ZephraStatus ZephraDevice::GetEchoValue(uint32_t parameter, uint32_t channel, uint32_t* value)

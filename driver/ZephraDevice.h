@@ -54,7 +54,10 @@ public:
     // Echo-effect requests; the record always travels whole.
     ZephraStatus SetPluginParameters(const ZephraPluginRecord& record);
     ZephraStatus GetPluginParameters(ZephraPluginRecord* record);
-    // The queries and writes that the echo page sends, built in one place.
+    // The queries and writes that the echo page sends, built in one place. The channel
+    // count is at most ZEPHRA_PLUGIN_MAX_ENTRIES, the maximum delay at most
+    // ZEPHRA_ECHO_MAX_DELAY_LIMIT (a track bar's 16-bit range).
+    enum : uint32_t { ZEPHRA_ECHO_MAX_DELAY_LIMIT = 0xFFFF };
     ZephraStatus GetEchoChannelCount(uint32_t* count);
     ZephraStatus GetEchoMaxDelay(uint32_t* ms);
     // parameter: ZEPHRA_PLUGIN_DELAY or ZEPHRA_PLUGIN_AMPLIFICATION.

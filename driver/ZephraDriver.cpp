@@ -2,6 +2,18 @@
 #include <cstring>
 #include "WnString.h"
 
+namespace {
+
+// Failures after which nothing more can be read on the connection.
+bool IsConnectionGone(ZephraStatus status)
+{
+    return status == ZEPHRA_STATUS_NOT_OPENED || status == ERROR_BROKEN_PIPE || status == ERROR_NO_DATA ||
+           status == ERROR_PIPE_NOT_CONNECTED || status == ERROR_INVALID_HANDLE ||
+           status == ERROR_DEVICE_NOT_CONNECTED || status == ERROR_DEVICE_REMOVED;
+}
+
+} // namespace
+
 ZephraDriver::ZephraDriver()
 {
     memset(m_name, 0, sizeof(m_name));
@@ -108,18 +120,20 @@ ZephraStatus ZephraDriver::OpenAsObserver(const wchar_t* name, uint32_t type)
 
 ZephraStatus ZephraDriver::GetDeviceList(ZephraDeviceList* list)
 {
-    return DoRequest(IOCTL_ZEPHRA_GET_DEVICE_LIST, nullptr, 0, list, sizeof(*list));
+    return ReadFixed(IOCTL_ZEPHRA_GET_DEVICE_LIST, list, sizeof(*list));
 }
 
 ZephraStatus ZephraDriver::RefreshDevices(bool* changed)
 {
     *changed = false;
+    ZephraDeviceList list;
+    ZephraStatus status = GetDeviceList(&list);
+    // A reply cut short says nothing about the devices: the list stays as it was.
+    if (status == ZEPHRA_STATUS_LENGTH_MISMATCH)
+        return status;
+
     std::vector<std::unique_ptr<ZephraDevice>> previous;
     previous.swap(m_devices);
-
-    ZephraDeviceList list;
-    memset(&list, 0, sizeof(list));
-    ZephraStatus status = GetDeviceList(&list);
     if (status == 0) {
         // A count beyond the record's capacity is read as a full record, never beyond it.
         uint32_t count = list.count < ZEPHRA_MAX_DEVICES ? list.count : ZEPHRA_MAX_DEVICES;
@@ -129,9 +143,16 @@ ZephraStatus ZephraDriver::RefreshDevices(bool* changed)
             while (known != previous.end() && !(*known && (*known)->IsSameDevice(record)))
                 ++known;
             if (known != previous.end()) {
-                (*known)->SetRecord(record);
-                m_devices.push_back(std::move(*known));
+                std::unique_ptr<ZephraDevice> device = std::move(*known);
                 previous.erase(known);
+                // Plugged again with new id words: its connection follows them, or it goes.
+                bool moved = device->GetIdFirst() != record.idFirst || device->GetIdSecond() != record.idSecond;
+                if (moved && device->SelectDevice(record.idFirst, record.idSecond) != 0) {
+                    *changed = true;
+                    continue;
+                }
+                device->SetRecord(record);
+                m_devices.push_back(std::move(device));
                 continue;
             }
             std::unique_ptr<ZephraDevice> device(CreateDevice());
@@ -195,6 +216,38 @@ ZephraStatus ZephraDriver::GetNotificationRecord(ZephraMessage* record)
     return ReadRecord(IOCTL_ZEPHRA_GET_NOTIFICATION, record);
 }
 
+ZephraStatus ZephraDriver::DrainQueue(bool notifications, const RecordHandler& handler)
+{
+    const uint32_t code = notifications ? IOCTL_ZEPHRA_GET_NOTIFICATION : IOCTL_ZEPHRA_GET_MESSAGE;
+    ZephraStatus status = ZEPHRA_STATUS_PENDING;
+    uint32_t failures = 0;
+    ZephraMessage record;
+    for (uint32_t read = 0; read < DRAIN_MAX_RECORDS; ++read) {
+        ZephraStatus result = ReadRecord(code, &record);
+        if (result == ZEPHRA_STATUS_NO_MORE_ITEMS)
+            return result;
+        if (result == ZEPHRA_STATUS_INVALID_LENGTH)
+            continue; // malformed: it has left the queue all the same
+
+        if (result != 0) {
+            status = result;
+            if (IsConnectionGone(result) || ++failures > DRAIN_MAX_RETRIES)
+                break;
+            continue;
+        }
+        if (!handler(record)) {
+            status = 0;
+            break;
+        }
+    }
+    if (!IsConnectionGone(status)) {
+        WnEvent& event = notifications ? m_notificationEvent : m_messageEvent;
+        if (event.IsValid())
+            event.Set();
+    }
+    return status;
+}
+
 ZephraStatus ZephraDriver::NextNotification(ZephraMessage* record)
 {
     for (;;) {
@@ -209,7 +262,10 @@ ZephraStatus ZephraDriver::NextNotification(ZephraMessage* record)
 ZephraStatus ZephraDriver::ReadFixed(uint32_t code, void* record, uint32_t size)
 {
     memset(record, 0, size);
-    ZephraStatus status = DoRequest(code, nullptr, 0, record, size);
+    uint32_t returned = 0;
+    ZephraStatus status = DoRequest(code, nullptr, 0, record, size, &returned);
+    if (status == 0 && returned != size)
+        status = ZEPHRA_STATUS_LENGTH_MISMATCH;
     if (status != 0)
         memset(record, 0, size);
     return status;
@@ -259,7 +315,10 @@ ZephraStatus ZephraDriver::GetOutputChannels(ZephraChannelList* list)
 ZephraStatus ZephraDriver::GetChannelInfo(const ZephraChannelKey& key, ZephraChannelInfo* info)
 {
     memset(info, 0, sizeof(*info));
-    ZephraStatus status = DoRequest(IOCTL_ZEPHRA_GET_CHANNEL_INFO, &key, sizeof(key), info, sizeof(*info));
+    uint32_t returned = 0;
+    ZephraStatus status = DoRequest(IOCTL_ZEPHRA_GET_CHANNEL_INFO, &key, sizeof(key), info, sizeof(*info), &returned);
+    if (status == 0 && returned != sizeof(*info))
+        status = ZEPHRA_STATUS_LENGTH_MISMATCH;
     if (status != 0)
         memset(info, 0, sizeof(*info));
     // The name ends within its field, whatever the driver wrote.

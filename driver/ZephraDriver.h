@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 #include "WnEvent.h"
@@ -32,6 +33,18 @@ public:
     size_t GetDeviceCount() const { return m_devices.size(); }
     // Deletes every device object (each closes its connection).
     void ClearDevices() { m_devices.clear(); }
+
+    // Records one drain pass reads at most, and failed reads (other than malformed records)
+    // it tries again before it gives up.
+    enum : uint32_t { DRAIN_MAX_RECORDS = 64, DRAIN_MAX_RETRIES = 3 };
+    typedef std::function<bool(const ZephraMessage&)> RecordHandler;
+    // Reads the message (notifications false) or notification queue and hands each
+    // well-formed record to handler until the queue is empty (ZEPHRA_STATUS_NO_MORE_ITEMS) or
+    // handler returns false (0). A malformed record has left the queue and is dropped.
+    // When the pass ends with records possibly left (handler's stop, the pass bound:
+    // ZEPHRA_STATUS_PENDING, or the retries spent: the last failure), the queue's event is set
+    // again so that the next wait comes back to it, unless the connection is gone.
+    ZephraStatus DrainQueue(bool notifications, const RecordHandler& handler);
 
     ZephraStatus SendMessageRecord(const ZephraMessage& record);
     ZephraStatus GetMessageRecord(ZephraMessage* record);

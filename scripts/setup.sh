@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what the build, the programs and the tests need. Quick when all is there.
 set -e
-PKGS="g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 cmake make wine wine32:i386 fonts-wine xvfb imagemagick googletest xauth"
+PKGS="g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 cmake make wine wine32:i386 fonts-wine xvfb imagemagick googletest xauth wixl msitools"
 missing=""
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     missing="arch"

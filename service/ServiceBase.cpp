@@ -62,11 +62,14 @@ void ServiceBase::RequestStop()
     StopSteps();
 }
 
+DWORD ServiceBase::SendStatus(const SERVICE_STATUS& status)
+{
+    return m_service.IsValid() ? m_service.SetStatus(status) : 0;
+}
+
 bool ServiceBase::ReportStatus(DWORD state, DWORD waitHint, DWORD checkPoint, DWORD win32ExitCode,
                                DWORD specificExitCode)
 {
-    if (!m_service.IsValid())
-        return true;
     SERVICE_STATUS status = {};
     status.dwServiceType = m_serviceType;
     status.dwCurrentState = state;
@@ -75,7 +78,7 @@ bool ServiceBase::ReportStatus(DWORD state, DWORD waitHint, DWORD checkPoint, DW
     status.dwServiceSpecificExitCode = specificExitCode;
     status.dwCheckPoint = checkPoint;
     status.dwWaitHint = waitHint;
-    return m_service.SetStatus(status) == 0;
+    return SendStatus(status) == 0;
 }
 
 DWORD ServiceBase::RegisterForDevices(const GUID& guid)
@@ -107,9 +110,10 @@ DWORD ServiceBase::Install()
     if (error != 0)
         return error;
 
+    // Quoted: the manager would otherwise start whatever program sits at the path's first blank.
     wchar_t binaryPath[kBinaryPathChars];
-    WnCopy(binaryPath, kBinaryPathChars, module.Path());
-    WnAppend(binaryPath, kBinaryPathChars, L" -service");
+    if (WnFormat(binaryPath, kBinaryPathChars, L"\"%s\" -service", module.Path()) != 0)
+        return ERROR_FILENAME_EXCED_RANGE;
     WnServiceCtrl service;
     // A service just deleted stays marked for deletion until its process has gone: when
     // replacing an installation, give it the stop budget to go.

@@ -20,7 +20,9 @@ public:
     virtual const wchar_t* GetDisplayName() const = 0;
     virtual const wchar_t* GetDescription() const = 0;
     virtual LPSERVICE_MAIN_FUNCTIONW GetServiceMain() const = 0;
-    // The body in console mode: 0 after a normal stop, 1 on a start-up failure.
+    // The body in console mode: 0 after a normal stop, 1 on a start-up failure,
+    // CONSOLE_RUN_FAILED when the running service ended on a failure.
+    enum : DWORD { CONSOLE_RUN_FAILED = 2 };
     virtual DWORD RunConsole() = 0;
     virtual void OnDeviceEvent(DWORD eventType, LPVOID eventData);
     virtual DWORD OnControl(DWORD control, DWORD eventType, LPVOID eventData);
@@ -40,6 +42,9 @@ public:
     HANDLE GetStopEvent() const { return m_stop.Get(); }
 
 protected:
+    // Hands a status to the manager: 0 at once without a status handle (console mode).
+    virtual DWORD SendStatus(const SERVICE_STATUS& status);
+
     // Budget of Stop for the service to reach the stopped state.
     enum : DWORD { STOP_BUDGET_MS = 5000, STOP_POLL_MS = 100 };
 

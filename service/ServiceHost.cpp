@@ -7,6 +7,19 @@ namespace {
 // The host whose services the console control handler stops; set while it runs them.
 ServiceHost* volatile g_consoleHost = nullptr;
 
+// One service's console body on its thread, with the result it returned.
+struct ConsoleRun : WnThreadCallbackInterface
+{
+    explicit ConsoleRun(ServiceBase* runService) : service(runService) {}
+    DWORD Run() override
+    {
+        result = service->RunConsole();
+        return result;
+    }
+    ServiceBase* service;
+    DWORD result = 0;
+};
+
 } // namespace
 
 bool ServiceHost::Add(ServiceBase* service)
@@ -52,17 +65,19 @@ bool ServiceHost::RunConsoleThreads()
         g_consoleHost = nullptr;
         return false;
     }
-    typedef WnThreadCallbackForwarderT<ServiceBase> Forwarder;
-    std::vector<std::unique_ptr<Forwarder>> forwarders;
+    std::vector<std::unique_ptr<ConsoleRun>> runs;
     std::vector<std::unique_ptr<WnThread>> threads;
     for (ServiceBase* service : m_services) {
-        forwarders.emplace_back(new Forwarder(service, &ServiceBase::RunConsole));
+        runs.emplace_back(new ConsoleRun(service));
         threads.emplace_back(new WnThread());
-        threads.back()->Start(forwarders.back().get());
+        threads.back()->Start(runs.back().get());
     }
-    for (auto& thread : threads)
-        thread->Wait(INFINITE);
+    bool failed = false;
+    for (size_t i = 0; i < threads.size(); ++i) {
+        threads[i]->Wait(INFINITE);
+        failed |= runs[i]->result == ServiceBase::CONSOLE_RUN_FAILED;
+    }
     SetConsoleCtrlHandler(&ServiceHost::ConsoleControlHandler, FALSE);
     g_consoleHost = nullptr;
-    return true;
+    return !failed;
 }

@@ -113,8 +113,11 @@ ZephraStatus ZephraServer::Run(HANDLE stopEvent, HANDLE arrivalEvent)
             break;
         }
         if (m_closePending) {
+            // Requests queued meanwhile are answered before the queue goes with the connection.
             m_closePending = false;
+            ProcessRequests();
             CloseDriver();
+            ++m_closes;
         }
     }
     return result;
@@ -134,29 +137,29 @@ void ZephraServer::OnArrival(const wchar_t* name)
 
 void ZephraServer::ProcessRequests()
 {
-    ZephraMessage request;
-    while (GetMessageRecord(&request) == 0) {
+    DrainQueue(false, [this](const ZephraMessage& request) {
         if (request.kind != ZEPHRA_MSG_KIND_REQUEST)
-            continue;
+            return true;
         ZephraMessage reply;
         reply.Init(ZEPHRA_MSG_KIND_REPLY, ZEPHRA_MSG_REPLY);
         memcpy(reply.correlation, request.correlation, sizeof(reply.correlation));
         reply.status = ZEPHRA_STATUS_INVALID_COMMAND;
         ZephraStatus status = OnRequest(request, &reply);
-        if (status == ZEPHRA_STATUS_PENDING)
-            continue;
-        reply.status = status;
-        SendMessageRecord(reply);
-    }
+        if (status != ZEPHRA_STATUS_PENDING) {
+            reply.status = status;
+            SendMessageRecord(reply);
+        }
+        return true;
+    });
 }
 
 void ZephraServer::ProcessNotifications()
 {
-    ZephraMessage record;
-    while (GetNotificationRecord(&record) == 0) {
+    DrainQueue(true, [this](const ZephraMessage& record) {
         if (record.kind == ZEPHRA_MSG_KIND_NOTIFICATION)
             OnNotification(record);
-    }
+        return true;
+    });
 }
 
 ZephraStatus ZephraServer::SendNotification(uint32_t code)

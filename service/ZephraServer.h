@@ -91,6 +91,8 @@ public:
 
     // Set when the device list became empty; Run closes the connection after this pass.
     bool IsClosePending() const { return m_closePending; }
+    // How often Run closed the connection on an empty device list.
+    uint32_t GetCloseCount() const { return m_closes; }
 
 private:
     ZephraDeviceCtrl* ControllerAt(size_t index) const;
@@ -104,4 +106,5 @@ private:
     void OnArrival(const wchar_t* name);
 
     bool m_closePending = false;
+    volatile uint32_t m_closes = 0;
 };

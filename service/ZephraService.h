@@ -23,9 +23,14 @@ public:
 
     // The service body under the service control manager.
     void ServiceMain();
-    // ServiceMain once the control handler is registered: logs, claims the instance,
-    // registers for devices and runs the server until the stop event.
-    void ServiceBody();
+    // ServiceMain once the control handler is registered: the body, then SERVICE_STOPPED
+    // with its exit codes as the last act.
+    void RunUnderManager();
+    // The body: logs, claims the instance,
+    // registers for devices and runs the server until the stop event. Returns the Win32
+    // exit code to report with SERVICE_STOPPED, and the service-specific one; the log
+    // writer and the instance are released when it returns.
+    DWORD ServiceBody(DWORD* specificExitCode);
     // 0 when this is the only instance, 183 when another holds the mutex.
     DWORD AcquireInstance();
     void ReleaseInstance() { m_instance.Close(); }
@@ -39,7 +44,7 @@ protected:
 
 private:
     // Mutex name capacity, in characters.
-    enum : size_t { INSTANCE_NAME_CHARS = 500 };
+    enum : size_t { INSTANCE_NAME_CHARS = 500, ERROR_TEXT_CHARS = 200 };
 
     LPSERVICE_MAIN_FUNCTIONW m_serviceMain;
     CustomServer* m_server; // owned

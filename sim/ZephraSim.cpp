@@ -226,6 +226,10 @@ void ZephraSim::OnMessage(uint32_t id, const uint8_t* data, uint32_t size, bool 
                        size == kRequestHeader + inSize;
         if (!frameOk)
             outSize = 0;
+        if (frameOk && Intercept(id, code, outSize, reply)) {
+            WaitBeforeAnswer(stop);
+            return;
+        }
         reply->assign(kResponseHeader + outSize, 0);
         std::lock_guard<std::mutex> guard(m_lock);
         auto it = m_connections.find(id);
@@ -243,6 +247,27 @@ void ZephraSim::OnMessage(uint32_t id, const uint8_t* data, uint32_t size, bool 
     ZephraPutU32(reply->data(), status);
     ZephraPutU32(reply->data() + 4, returned);
     WaitBeforeAnswer(stop);
+}
+
+bool ZephraSim::Intercept(uint32_t id, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply)
+{
+    int32_t clientType;
+    Interceptor interceptor;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto it = m_connections.find(id);
+        if (!m_interceptor || it == m_connections.end())
+            return false;
+        clientType = it->second.clientType;
+        interceptor = m_interceptor;
+    }
+    return interceptor(clientType, code, outSize, reply);
+}
+
+void ZephraSim::SetInterceptor(const Interceptor& interceptor)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_interceptor = interceptor;
 }
 
 void ZephraSim::WaitBeforeAnswer(HANDLE stop)

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <memory>
@@ -70,6 +71,13 @@ public:
     // At most this many connections at once (call before Start); more are refused with
     // ZEPHRA_STATUS_NO_RESOURCES.
     void SetConnectionLimit(uint32_t limit);
+
+    // Sees every well-framed request of the device pipe before it is served (outside the
+    // simulator's lock). When it returns true, reply holds the whole response frame it built,
+    // sent as it is, and the request is not served. An empty one ends the interception.
+    typedef std::function<bool(int32_t clientType, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply)>
+        Interceptor;
+    void SetInterceptor(const Interceptor& interceptor);
 
     // The next device-list reply reports this count (once), to reach the clients' bounds.
     void SetNextDeviceListCount(uint32_t count);
@@ -216,6 +224,7 @@ private:
     void NotifyStreamingChanges(const std::vector<std::pair<ZephraDeviceId, bool>>& before);
     void NotifyDeviceState(const SimDevice& device, uint32_t skip = 0);
     void WaitBeforeAnswer(HANDLE stop);
+    bool Intercept(uint32_t connection, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply);
     void AddLog(const Connection& connection, uint32_t code, uint32_t inSize, uint32_t outSize, ZephraStatus status);
     std::string StatusText();
     std::string ConnectionsText() const;
@@ -252,4 +261,5 @@ private:
 
     ZephraVersionInfo m_version;
     DWORD m_delayMs = 0;
+    Interceptor m_interceptor;
 };

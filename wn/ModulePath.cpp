@@ -30,7 +30,11 @@ DWORD ModulePath::Get(HMODULE module)
         m_path[0] = L'\0';
         return error ? error : ERROR_INVALID_HANDLE;
     }
-    m_path[MAX_PATH - 1] = L'\0'; // a truncated name is not terminated before Windows Vista
+    if (length >= MAX_PATH) {
+        // Truncated: a path that names another file is no path at all.
+        m_path[0] = L'\0';
+        return ERROR_INSUFFICIENT_BUFFER;
+    }
 
     // The split of _wsplitpath: "X:", the directory up to its last separator, the file name
     // and the extension from its last dot; a part too long for its field is truncated.

@@ -7,7 +7,8 @@ class ModulePath
 public:
     ModulePath() { Clear(); }
 
-    // A null module means the executable. 0 or GetLastError(); on failure all fields are empty.
+    // A null module means the executable. 0 or GetLastError(); ERROR_INSUFFICIENT_BUFFER for
+    // a path longer than MAX_PATH - 1. On failure all fields are empty.
     DWORD Get(HMODULE module);
 
     LPCWSTR Path() const { return m_path; }

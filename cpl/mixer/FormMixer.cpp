@@ -23,6 +23,15 @@ MixerGridSize MeasureWindow(HWND window)
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
+// Hands every child the one outcome of the request that served them all.
+template <class Child>
+void Tell(std::vector<std::unique_ptr<Child>>& children, bool ok, void (Child::*onSuccess)(),
+          void (Child::*onFailure)())
+{
+    for (std::unique_ptr<Child>& child : children)
+        ((*child).*(ok ? onSuccess : onFailure))();
+}
+
 template <class Child>
 MixerGridSize MeasureFirst(const std::vector<std::unique_ptr<Child>>& children)
 {
@@ -80,12 +89,7 @@ void FormMixer::RefreshGains()
     if (device == nullptr || m_gainCount == 0)
         return;
     bool ok = device->GetMixerOutputGains(m_gains, m_gainCount) == 0;
-    for (std::unique_ptr<FormStereoOutputCtrl>& strip : m_destinationStrips) {
-        if (ok)
-            strip->ShowGains();
-        else
-            strip->ShowUnavailable();
-    }
+    Tell(m_destinationStrips, ok, &FormStereoOutputCtrl::ShowGains, &FormStereoOutputCtrl::ShowUnavailable);
 }
 
 void FormMixer::RefreshWeights()
@@ -94,12 +98,7 @@ void FormMixer::RefreshWeights()
     if (device == nullptr || m_weightCount == 0)
         return;
     bool ok = device->GetMixerWeights(m_weights, m_weightCount) == 0;
-    for (std::unique_ptr<FormMixerConnection>& cell : m_cells) {
-        if (ok)
-            cell->ShowWeights();
-        else
-            cell->ShowUnavailable();
-    }
+    Tell(m_cells, ok, &FormMixerConnection::ShowWeights, &FormMixerConnection::ShowUnavailable);
 }
 
 LRESULT FormMixer::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
@@ -116,21 +115,11 @@ LRESULT FormMixer::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
         return 0;
     if (m_destinationLevelCount != 0) {
         bool ok = device->GetMixerOutputLevels(m_destinationLevels, m_destinationLevelCount) == 0;
-        for (std::unique_ptr<FormStereoOutputCtrl>& strip : m_destinationStrips) {
-            if (ok)
-                strip->ShowLevels();
-            else
-                strip->DropMeters();
-        }
+        Tell(m_destinationStrips, ok, &FormStereoOutputCtrl::ShowLevels, &FormStereoOutputCtrl::DropMeters);
     }
     if (m_sourceLevelCount != 0) {
         bool ok = device->GetMixerInputLevels(m_sourceLevels, m_sourceLevelCount) == 0;
-        for (std::unique_ptr<FormStereoInputCtrl>& strip : m_sourceStrips) {
-            if (ok)
-                strip->ShowLevels();
-            else
-                strip->DropMeters();
-        }
+        Tell(m_sourceStrips, ok, &FormStereoInputCtrl::ShowLevels, &FormStereoInputCtrl::DropMeters);
     }
     return 0;
 }

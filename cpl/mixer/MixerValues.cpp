@@ -1,5 +1,4 @@
 #include "MixerValues.h"
-#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -96,7 +95,7 @@ int EchoMaxDelay(bool answered, uint32_t ms)
 {
     if (!answered)
         return 100;
-    return ms > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(ms);
+    return ms > ECHO_DELAY_LIMIT ? ECHO_DELAY_LIMIT : static_cast<int>(ms);
 }
 
 uint32_t MixerPairCount(uint32_t count, uint32_t capacity)

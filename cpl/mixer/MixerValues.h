@@ -34,8 +34,9 @@ std::wstring EchoDelayText(uint32_t ms);
 std::wstring EchoAmplificationText(uint32_t thousandths);
 // Delay slider ticks: a tenth of the maximum (integer division).
 int EchoDelayTickFrequency(uint32_t maxDelay);
-// The maximum delay the page works with: 100 unless the driver answered; a slider's range
-// is an int, so larger answers are cut to what it can hold.
+// The maximum delay the page works with: 100 unless the driver answered. Larger answers
+// are cut to the 16 bits that a slider's scroll position carries.
+enum : int { ECHO_DELAY_LIMIT = 65535 };
 int EchoMaxDelay(bool answered, uint32_t ms);
 
 // Stereo pairs in a pin list of count descriptors of which at most capacity were kept:

@@ -140,25 +140,43 @@ struct RequestThread : WnThreadCallbackInterface
 
 TEST_F(ApiContextTest, HeldRequestBlocksOnlyItsOwnObject)
 {
-    ZephraApiContext first, second, other;
+    ZephraApiContext first, other;
     ASSERT_EQ(0u, first.Open(kName));
     ASSERT_EQ(0u, other.Open(kName));
-    sim.SetAnswering(false);
-    RequestThread a, b;
+    uint32_t held = ZEPHRA_CLIENT_OBSERVER; // marks first's connection for the simulator
+    ASSERT_EQ(0u, first.DoRequest(IOCTL_ZEPHRA_SET_CLIENT_TYPE, &held, sizeof(held), nullptr, 0));
+    WnEvent release;
+    ASSERT_EQ(0u, release.Create(true));
+    volatile LONG seen = 0;
+    sim.SetInterceptor([&](int32_t type, uint32_t, uint32_t, std::vector<uint8_t>*) {
+        if (type == ZEPHRA_CLIENT_OBSERVER) {
+            InterlockedIncrement(&seen);
+            WaitForSingleObject(release.Get(), 10000);
+        }
+        return false;
+    });
+    RequestThread a, b, c;
     a.context = &first;
     b.context = &first;
-    WnThread threadA, threadB;
+    c.context = &other;
+    WnThread threadA, threadB, threadC;
     ASSERT_EQ(0u, threadA.Start(&a));
     ASSERT_EQ(0u, threadB.Start(&b));
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), threadA.Wait(200));
+    for (int i = 0; i < 500 && seen == 0; ++i)
+        Sleep(10);
+    ASSERT_EQ(0u, threadC.Start(&c));
+    EXPECT_EQ(0u, threadC.Wait(5000)) << "another object's request is not held";
+    EXPECT_EQ(0u, c.status);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), threadA.Wait(0));
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), threadB.Wait(0));
-    // The lock holds b back: the simulator has seen only one request of this object.
-    EXPECT_EQ(2u + 1u, sim.Log().size());
-    sim.SetAnswering(true);
+    EXPECT_EQ(1, seen) << "the lock holds b back: one request of this object reached the driver";
+    release.Set();
     EXPECT_EQ(0u, threadA.Wait(5000));
     EXPECT_EQ(0u, threadB.Wait(5000));
+    sim.SetInterceptor(ZephraSim::Interceptor());
     EXPECT_EQ(0u, a.status);
     EXPECT_EQ(0u, b.status);
+    EXPECT_EQ(2, seen);
 }
 
 TEST_F(ApiContextTest, SimulatorGoneFailsRequestsButKeepsConnection)

@@ -4,6 +4,7 @@
 #include "FakeServer.h"
 #include "WnHandle.h"
 #include "ZephraClient.h"
+#include "SimHostile.h"
 #include "ZephraSim.h"
 
 namespace {
@@ -47,18 +48,69 @@ TEST_F(ClientTest, RequestsCarryConsecutiveSequenceNumbersAndWrapToOne)
 
 TEST_F(ClientTest, LateRepliesAreDroppedAndTheOwnReplyStillArrives)
 {
-    // Each request is answered first by a late reply to the request before it, then by
-    // its own, both behind one signal; then a later own reply arrives on a second signal.
+    // Each request finds records ahead of its own reply, behind one signal: a late reply to
+    // the request before it (queued by the driver itself, as no request of it is pending any
+    // more) and malformed records, which a read takes out of the queue all the same.
+    ZephraMessage badHeader;
+    badHeader.Init(ZEPHRA_MSG_KIND_REPLY, ZEPHRA_MSG_REPLY);
+    badHeader.headerSize = 40;
+    ZephraMessage overlong;
+    overlong.Init(ZEPHRA_MSG_KIND_REPLY, ZEPHRA_MSG_REPLY);
+    overlong.payloadLength = 513;
+    struct Row { const char* what; std::vector<ZephraMessage> ahead; };
+    std::vector<Row> rows = {{"late reply", {}}, {"header size 40", {badHeader}}, {"payload length 513", {overlong}},
+                             {"all three", {badHeader, overlong}}};
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakeServer server([&](const ZephraMessage& request) {
+            ZephraMessage late = FakeServer::ReplyTo(request, ZEPHRA_MSG_REPLY, ZEPHRA_STATUS_FAILED);
+            late.correlation[0] = request.correlation[0] - 1;
+            sim.QueueRecord(ZEPHRA_CLIENT_MAIN, false, late);
+            for (ZephraMessage& record : row.ahead) {
+                record.correlation[0] = request.correlation[0];
+                sim.QueueRecord(ZEPHRA_CLIENT_MAIN, false, record);
+            }
+            return std::vector<ZephraMessage>{
+                FakeServer::ReplyTo(request, ZEPHRA_MSG_REPLY, ZEPHRA_STATUS_SOUND_DEVICE_IN_USE)};
+        });
+        ASSERT_EQ(0u, server.Start(kName));
+        client.SetLastSequence(10);
+        EXPECT_EQ(ZEPHRA_STATUS_SOUND_DEVICE_IN_USE, client.RequestSetSampleRate(96000, 3000))
+            << "the server's status comes back unchanged";
+        server.Stop();
+        EXPECT_EQ(std::vector<ZephraStatus>{0}, server.SendStatuses());
+    }
+}
+
+// A read that fails in front of the reply is tried again; one that keeps failing ends the
+// transaction with its status and leaves the event set for whoever reads next.
+TEST_F(ClientTest, FailedReadsAheadOfTheReply)
+{
     FakeServer server([&](const ZephraMessage& request) {
-        ZephraMessage late = FakeServer::ReplyTo(request, ZEPHRA_MSG_REPLY, ZEPHRA_STATUS_FAILED);
-        late.correlation[0] = request.correlation[0] - 1;
-        return std::vector<ZephraMessage>{late, FakeServer::ReplyTo(request, ZEPHRA_MSG_REPLY,
-                                                                    ZEPHRA_STATUS_SOUND_DEVICE_IN_USE)};
+        return std::vector<ZephraMessage>{FakeServer::ReplyTo(request, ZEPHRA_MSG_REPLY, 0)};
     });
     ASSERT_EQ(0u, server.Start(kName));
-    client.SetLastSequence(10);
-    EXPECT_EQ(ZEPHRA_STATUS_SOUND_DEVICE_IN_USE, client.RequestSetSampleRate(96000, 3000))
-        << "the server's status comes back unchanged";
+    for (uint32_t failures : {1u, uint32_t(ZephraDriver::DRAIN_MAX_RETRIES), uint32_t(ZephraDriver::DRAIN_MAX_RETRIES + 1)}) {
+        SCOPED_TRACE(failures);
+        std::atomic<uint32_t> failed(0);
+        sim.SetInterceptor([&](int32_t type, uint32_t code, uint32_t, std::vector<uint8_t>* reply) {
+            if (type != ZEPHRA_CLIENT_MAIN || code != IOCTL_ZEPHRA_GET_MESSAGE || failed >= failures)
+                return false;
+            ++failed;
+            *reply = SimResponseFrame(ZEPHRA_STATUS_INTERNAL_ERROR, nullptr, 0);
+            return true;
+        });
+        ZephraStatus status = client.RequestSetOptions(1, 3000);
+        sim.SetInterceptor(ZephraSim::Interceptor());
+        if (failures <= ZephraDriver::DRAIN_MAX_RETRIES) {
+            EXPECT_EQ(0u, status);
+        } else {
+            EXPECT_EQ(ZEPHRA_STATUS_INTERNAL_ERROR, status);
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(client.GetMessageEvent(), 0));
+            ZephraMessage reply;
+            EXPECT_EQ(0u, client.GetMessageRecord(&reply)) << "the reply is still there to read";
+        }
+    }
 }
 
 TEST_F(ClientTest, LateReplyThenOwnReplyOnALaterSignal)
@@ -69,11 +121,12 @@ TEST_F(ClientTest, LateReplyThenOwnReplyOnALaterSignal)
     ZephraMessage pending;
     FakeServer server([&](const ZephraMessage& request) {
         ++calls;
-        ZephraMessage late = FakeServer::ReplyTo(request, ZEPHRA_MSG_REPLY, 0);
+        ZephraMessage late = FakeServer::ReplyTo(request, ZEPHRA_MSG_REPLY, ZEPHRA_STATUS_FAILED);
         late.correlation[0] = 0xABCD;
+        sim.QueueRecord(ZEPHRA_CLIENT_MAIN, false, late);
         pending = request;
         SetEvent(second);
-        return std::vector<ZephraMessage>{late};
+        return std::vector<ZephraMessage>();
     });
     ASSERT_EQ(0u, server.Start(kName));
 
@@ -108,7 +161,7 @@ TEST_F(ClientTest, LateReplyThenOwnReplyOnALaterSignal)
     replier.request = &pending;
     WnThread thread;
     ASSERT_EQ(0u, thread.Start(&replier));
-    EXPECT_EQ(0u, client.RequestSetOptions(0, 10000));
+    EXPECT_EQ(0u, client.RequestSetOptions(0, 10000)) << "not the late reply's status";
     thread.Wait(INFINITE);
     EXPECT_EQ(1, calls.load());
 }

@@ -45,14 +45,18 @@ public:
             ZephraMessage request;
             while (m_driver.GetMessageRecord(&request) == 0) {
                 for (const ZephraMessage& reply : m_answer(request))
-                    m_driver.SendMessageRecord(reply);
+                    m_sendStatuses.push_back(m_driver.SendMessageRecord(reply));
             }
         }
         return 0;
     }
 
+    // What the driver said to each reply sent; read once stopped.
+    const std::vector<ZephraStatus>& SendStatuses() const { return m_sendStatuses; }
+
 private:
     Answer m_answer;
+    std::vector<ZephraStatus> m_sendStatuses;
     ZephraDriver m_driver;
     WnEvent m_stop;
     WnThread m_thread;

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 #include "ZephraDriver.h"
 #include "ZephraPinLabels.h"
+#include "SimHostile.h"
 #include "ZephraSim.h"
 
 namespace {
@@ -328,6 +330,103 @@ TEST_F(MixerTest, RequestsNeedABoundPresentDevice)
     Command("plug BIG model studio");
     EXPECT_EQ(ZEPHRA_STATUS_DEVICE_REMOVED, big->GetMixerPins(ZEPHRA_PIN_CLASS_OUTPUTS, pins, 26, &count));
     EXPECT_EQ(8u, Pins(small, ZEPHRA_PIN_CLASS_OUTPUTS, 26).size()) << "the other device is unaffected";
+}
+
+// Answers the next request with that code with a frame of its own; the rest go on as usual.
+class OneAnswer
+{
+public:
+    OneAnswer(ZephraSim* sim, uint32_t code, std::vector<uint8_t> frame) : m_sim(sim)
+    {
+        sim->SetInterceptor([this, code, frame](int32_t, uint32_t requestCode, uint32_t, std::vector<uint8_t>* reply) {
+            if (requestCode != code || m_used)
+                return false;
+            m_used = true;
+            *reply = frame;
+            return true;
+        });
+    }
+    ~OneAnswer() { m_sim->SetInterceptor(ZephraSim::Interceptor()); }
+
+private:
+    ZephraSim* m_sim;
+    bool m_used = false;
+};
+
+TEST_F(MixerTest, LevelsAreReadForTheEntriesAskedFor)
+{
+    ZephraMixerLevel levels[2] = {};
+    levels[0].pin = Pin(ZEPHRA_PIN_ANALOG, 0);
+    levels[1].pin = Pin(ZEPHRA_PIN_ANALOG, 1);
+    ASSERT_EQ(0u, small->GetMixerInputLevels(levels, 2));
+    EXPECT_EQ(2u * sizeof(ZephraMixerLevel), LastLogged().inSize);
+    EXPECT_EQ(2u * sizeof(ZephraMixerLevel), LastLogged().outSize);
+    EXPECT_EQ(ZEPHRA_PIN_ANALOG, levels[1].pin.type);
+    EXPECT_EQ(1u, levels[1].pin.channel) << "each entry comes back for its own pin";
+    EXPECT_EQ(IOCTL_ZEPHRA_MIXER_GET_INPUT_LEVELS, LastLogged().code);
+    ZephraMixerLevel out = {};
+    out.pin = Pin(ZEPHRA_PIN_ANALOG, 0);
+    ASSERT_EQ(0u, small->GetMixerOutputLevels(&out, 1));
+    EXPECT_EQ(IOCTL_ZEPHRA_MIXER_GET_OUTPUT_LEVELS, LastLogged().code);
+    EXPECT_EQ(ZEPHRA_PIN_ANALOG, out.pin.type);
+}
+
+// A read that succeeds with fewer bytes than the n entries sent is a failed read.
+TEST_F(MixerTest, ShortRepliesOfTheEntryReadsAreLengthMismatches)
+{
+    ZephraMixerLevel levels[4] = {};
+    ZephraMixerGain gains[4] = {};
+    ZephraMixerWeight weights[4] = {};
+    struct Row
+    {
+        const char* what;
+        uint32_t code;
+        std::function<ZephraStatus()> read;
+        uint32_t entrySize;
+    };
+    const Row rows[] = {
+        {"input levels", IOCTL_ZEPHRA_MIXER_GET_INPUT_LEVELS, [&] { return small->GetMixerInputLevels(levels, 4); },
+         sizeof(ZephraMixerLevel)},
+        {"output levels", IOCTL_ZEPHRA_MIXER_GET_OUTPUT_LEVELS, [&] { return small->GetMixerOutputLevels(levels, 4); },
+         sizeof(ZephraMixerLevel)},
+        {"gains", IOCTL_ZEPHRA_MIXER_GET_OUTPUT_GAINS, [&] { return small->GetMixerOutputGains(gains, 4); },
+         sizeof(ZephraMixerGain)},
+        {"weights", IOCTL_ZEPHRA_MIXER_GET_WEIGHTS, [&] { return small->GetMixerWeights(weights, 4); },
+         sizeof(ZephraMixerWeight)},
+    };
+    const uint8_t bytes[4 * sizeof(ZephraMixerWeight)] = {};
+    for (const Row& row : rows) {
+        for (uint32_t returned : {0u, row.entrySize, 3 * row.entrySize, 4 * row.entrySize - 1}) {
+            SCOPED_TRACE(std::string(row.what) + ", " + std::to_string(returned) + " bytes");
+            OneAnswer answer(&sim, row.code, SimResponseFrame(0, bytes, returned));
+            EXPECT_EQ(ZEPHRA_STATUS_LENGTH_MISMATCH, row.read());
+        }
+    }
+}
+
+TEST_F(MixerTest, EchoAnswersAreBoundedByWhatTheirUsersCanHold)
+{
+    struct Row { uint32_t parameter; uint32_t answer; uint32_t expected; };
+    const Row rows[] = {
+        {ZEPHRA_PLUGIN_CHANNEL_COUNT, 0xFFFFFFFF, ZEPHRA_PLUGIN_MAX_ENTRIES},
+        {ZEPHRA_PLUGIN_CHANNEL_COUNT, ZEPHRA_PLUGIN_MAX_ENTRIES + 1, ZEPHRA_PLUGIN_MAX_ENTRIES},
+        {ZEPHRA_PLUGIN_CHANNEL_COUNT, 8, 8},
+        {ZEPHRA_PLUGIN_MAX_DELAY, 0xFFFFFFFF, ZephraDevice::ZEPHRA_ECHO_MAX_DELAY_LIMIT},
+        {ZEPHRA_PLUGIN_MAX_DELAY, 0x10000, ZephraDevice::ZEPHRA_ECHO_MAX_DELAY_LIMIT},
+        {ZEPHRA_PLUGIN_MAX_DELAY, 500, 500},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.parameter << ": " << row.answer);
+        ZephraPluginRecord record;
+        memset(&record, 0, sizeof(record));
+        record.parameter = row.parameter;
+        record.count = row.answer;
+        OneAnswer answer(&sim, IOCTL_ZEPHRA_PLUGIN_GET, SimResponseFrame(0, &record, sizeof(record)));
+        uint32_t value = 0;
+        ASSERT_EQ(0u, row.parameter == ZEPHRA_PLUGIN_MAX_DELAY ? small->GetEchoMaxDelay(&value)
+                                                               : small->GetEchoChannelCount(&value));
+        EXPECT_EQ(row.expected, value);
+    }
 }
 
 TEST_F(MixerTest, EchoEffectRecordsTravelWhole)

@@ -30,6 +30,7 @@ size_t Count(const std::string& text, const std::string& what)
 // Simulator, service and client as three processes, as in the field.
 TEST(EndToEndTest, SampleRateChangeThroughTheRunningService)
 {
+    DeviceKeysCleanup cleanup({L"QV000001"});
     ChildProcess sim, service;
     ASSERT_TRUE(sim.Start(L"zephrasim.exe", L"run"));
     std::string status;

@@ -154,6 +154,33 @@ TEST_F(ServerRunTest, LastDeviceLeavingClosesAndNextArrivalReopens)
     EXPECT_EQ(0u, thread.Stop());
 }
 
+// A request queued while the pass that empties the device list runs is answered before
+// the connection, and its queue with it, goes.
+TEST_F(ServerRunTest, RequestsQueuedBeforeTheCloseAreAnswered)
+{
+    Command("plug A");
+    TestServer server(kName);
+    ServerThread thread(&server);
+    ASSERT_EQ(0u, thread.StartRun());
+    ASSERT_TRUE(WaitNotification(ZEPHRA_NOTIFY_DEVICE_LIST_CHANGED));
+
+    uint32_t rate = 96000;
+    ZephraStatus sent = ZEPHRA_STATUS_PENDING;
+    sim.SetInterceptor([&](int32_t type, uint32_t code, uint32_t, std::vector<uint8_t>*) {
+        // While the server waits for the list that turns out empty.
+        if (type == ZEPHRA_CLIENT_SERVER && code == IOCTL_ZEPHRA_GET_DEVICE_LIST && sent == ZEPHRA_STATUS_PENDING)
+            sent = SendRequest(client, ZEPHRA_MSG_SET_SAMPLE_RATE, 77, &rate, 4);
+        return false;
+    });
+    Command("unplug A");
+    EXPECT_TRUE(WaitConnections(1)) << "the server closed";
+    sim.SetInterceptor(ZephraSim::Interceptor());
+    ASSERT_EQ(0u, sent);
+    ZephraMessage reply;
+    EXPECT_EQ(0u, WaitReply(client, 77, 0, &reply)) << "answered before the close";
+    EXPECT_EQ(0u, thread.Stop());
+}
+
 TEST_F(ServerRunTest, StartWithoutDevicesClosesAfterTheFirstPass)
 {
     TestServer server(kName);

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include "ServerFixture.h"
+#include "SimHostile.h"
 
 namespace {
 
@@ -369,6 +370,93 @@ TEST_F(ServerTest, RecordsOfOtherKindsAreDropped)
               Sent());
 }
 
+// Reads that fail in front of a queued request or notification: the drain reads on past
+// them within the same signal.
+TEST_F(ServerTest, RecordsBehindAFailedReadAreStillServed)
+{
+    ZephraMessage badHeader;
+    badHeader.Init(ZEPHRA_MSG_KIND_REQUEST, ZEPHRA_MSG_SET_SAMPLE_RATE);
+    badHeader.headerSize = 40;
+    ZephraMessage overlong = badHeader;
+    overlong.headerSize = ZEPHRA_MSG_HEADER_SIZE;
+    overlong.payloadLength = 513;
+    ZephraMessage cut;
+    cut.Init(ZEPHRA_MSG_KIND_REQUEST, ZEPHRA_MSG_SET_SAMPLE_RATE);
+    cut.payloadLength = 8; // claims 40 bytes, the frame carries 36
+
+    struct Row { const char* what; const ZephraMessage* queued; std::vector<uint8_t> answer; };
+    const Row rows[] = {
+        {"header size 40", &badHeader, {}},
+        {"payload length 513", &overlong, {}},
+        {"record shorter than it claims", nullptr, SimResponseFrame(0, &cut, 36)},
+        {"failed read", nullptr, SimResponseFrame(ZEPHRA_STATUS_INTERNAL_ERROR, nullptr, 0)},
+        {"transport failure", nullptr, SimResponseFrame(ERROR_GEN_FAILURE, nullptr, 0)},
+    };
+    uint32_t sequence = 500;
+    for (bool notifications : {false, true}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + (notifications ? ", notification queue" : ", message queue"));
+            Reset();
+            const uint32_t readCode = notifications ? IOCTL_ZEPHRA_GET_NOTIFICATION : IOCTL_ZEPHRA_GET_MESSAGE;
+            int answered = 0;
+            if (row.queued != nullptr)
+                sim.QueueRecord(ZEPHRA_CLIENT_SERVER, notifications, *row.queued);
+            else
+                sim.SetInterceptor([&](int32_t type, uint32_t code, uint32_t, std::vector<uint8_t>* reply) {
+                    if (type != ZEPHRA_CLIENT_SERVER || code != readCode || answered++ != 0)
+                        return false;
+                    *reply = row.answer;
+                    return true;
+                });
+            if (notifications) {
+                sim.QueueNotification(ZEPHRA_CLIENT_SERVER, 4242, nullptr, 0);
+                server.ProcessNotifications();
+                EXPECT_EQ(Journal{"other 4242"}, journal);
+            } else {
+                uint32_t rate = Status().sampleRate;
+                ASSERT_EQ(0u, SendRequest(client, ZEPHRA_MSG_SET_SAMPLE_RATE, ++sequence, &rate, 4));
+                server.ProcessRequests();
+                ZephraMessage reply;
+                EXPECT_EQ(0u, WaitReply(client, sequence, 0, &reply)) << "the request behind was answered";
+            }
+            sim.SetInterceptor(ZephraSim::Interceptor());
+        }
+    }
+}
+
+// A pass reads a bounded number of records and leaves the rest to the next wake-up, for
+// which it sets the queue's event again; a driver that never empties its queue cannot hold
+// the worker.
+TEST_F(ServerTest, OnePassIsBoundedAndComesBackForTheRest)
+{
+    const uint32_t queued = ZephraDriver::DRAIN_MAX_RECORDS + 10;
+    for (uint32_t i = 0; i < queued; ++i)
+        sim.QueueNotification(ZEPHRA_CLIENT_SERVER, 4242, nullptr, 0);
+    WaitForSingleObject(server.GetNotificationEvent(), 0);
+    server.ProcessNotifications();
+    EXPECT_EQ(ZephraDriver::DRAIN_MAX_RECORDS, journal.size());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.GetNotificationEvent(), 0)) << "set again for the rest";
+    server.ProcessNotifications();
+    EXPECT_EQ(queued, journal.size());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(server.GetNotificationEvent(), 0));
+
+    ZephraMessage ignored;
+    ignored.Init(ZEPHRA_MSG_KIND_NOTIFICATION, ZEPHRA_NOTIFY_IGNORED);
+    uint32_t reads = 0;
+    sim.SetInterceptor([&](int32_t type, uint32_t code, uint32_t, std::vector<uint8_t>* reply) {
+        if (type != ZEPHRA_CLIENT_SERVER || (code != IOCTL_ZEPHRA_GET_MESSAGE && code != IOCTL_ZEPHRA_GET_NOTIFICATION))
+            return false;
+        ++reads;
+        *reply = SimResponseFrame(0, &ignored, ignored.WireSize());
+        return true;
+    });
+    server.ProcessRequests();
+    server.ProcessNotifications();
+    sim.SetInterceptor(ZephraSim::Interceptor());
+    EXPECT_EQ(2 * ZephraDriver::DRAIN_MAX_RECORDS, reads);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(server.GetMessageEvent(), 0));
+}
+
 TEST_F(ServerTest, DeviceNotificationsReachTheirControllers)
 {
     Command("plug B");
@@ -548,8 +636,11 @@ TEST_F(ServerTest, RefusedHooksAndFailedCommands)
     Reset();
     EXPECT_EQ(0u, server.StopStreaming(0)) << "a refusal does not hold up taking streaming down";
     EXPECT_EQ(1u, State());
-    Reset();
-    EXPECT_EQ(0u, server.ReleaseStreaming());
+    Command("streams 0 0 0 0 0");
+    Enter(4);
+    EXPECT_EQ(0u, server.ReleaseStreaming()) << "nor releasing a running engine";
+    EXPECT_EQ(2u, State());
+    EXPECT_EQ((Journal{"A before 4>2", "A after 4>2", "B after 4>2"}), journal) << "the first refusal ends the asking";
     a->refuseBefore = 0;
 
     sim.SetRequestFailure(IOCTL_ZEPHRA_STREAMING_COMMAND, ZEPHRA_STATUS_ABORTED);

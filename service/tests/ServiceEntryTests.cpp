@@ -48,6 +48,30 @@ TEST(ServiceCommandLineTest, OptionsWithoutTheServiceManager)
     }
 }
 
+// What the installed program carries: the event log's message table and the manifest.
+TEST(ServiceResourcesTest, MessageTableAndManifestOfTheProgram)
+{
+    HMODULE module = LoadLibraryExW(BinPath(kExe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module);
+    struct Row { DWORD id; };
+    for (Row row : {Row{0x60070001}, Row{0xA0070002}, Row{0xE0070003}}) {
+        SCOPED_TRACE(row.id);
+        DWORD_PTR strings[] = {reinterpret_cast<DWORD_PTR>(L"quorvelasvc terminating.")};
+        wchar_t text[64] = {};
+        FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, row.id, 0, text, 64,
+                       reinterpret_cast<va_list*>(strings));
+        EXPECT_STREQ(L"quorvelasvc terminating.\r\n", text);
+    }
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+    ASSERT_NE(nullptr, found);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    ASSERT_NE(nullptr, data);
+    std::string manifest(data, SizeofResource(module, found));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\"")) << manifest;
+    EXPECT_NE(std::string::npos, manifest.find("version=\"1.36.1.0\""));
+    FreeLibrary(module);
+}
+
 TEST(ServiceCommandLineTest, ServiceOptionFromAConsoleFailsWithoutOutput)
 {
     // The dispatcher refuses a process the manager did not start (Wine takes about 10 s).
@@ -100,6 +124,20 @@ protected:
 
     static ChildResult Run(const wchar_t* args) { return RunChild(kExe, args, 30000); }
 
+    // Wine's manager refuses starts for a while after the prefix's services came up
+    // (1055, 1053); the service's own start is what counts.
+    static ChildResult Start()
+    {
+        ChildResult started;
+        for (int attempt = 0; attempt < 30; ++attempt) {
+            started = Run(L"-start");
+            if (started.exitCode != ERROR_SERVICE_DATABASE_LOCKED && started.exitCode != ERROR_SERVICE_REQUEST_TIMEOUT)
+                break;
+            Sleep(2000);
+        }
+        return started;
+    }
+
     static void Expect(const wchar_t* args, const char* output, DWORD exitCode)
     {
         SCOPED_TRACE(std::string(args, args + wcslen(args)));
@@ -125,9 +163,7 @@ TEST_F(ServiceManagerTest, InstallStartStopUninstall)
     ASSERT_TRUE(QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
                                     static_cast<DWORD>(buffer.size()), &needed));
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-    std::wstring path = config->lpBinaryPathName;
-    EXPECT_EQ(L" -service", path.substr(path.size() - 9));
-    EXPECT_NE(std::wstring::npos, path.find(L"quorvelasvc.exe"));
+    EXPECT_EQ(L"\"" + BinPath(kExe) + L"\" -service", std::wstring(config->lpBinaryPathName));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config->dwStartType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config->dwServiceType);
     EXPECT_EQ(std::wstring(L"Quorvela control"), config->lpDisplayName);
@@ -140,15 +176,7 @@ TEST_F(ServiceManagerTest, InstallStartStopUninstall)
 
     Expect(L"-stop", "Error stopping service.\n", ERROR_SERVICE_NOT_ACTIVE);
 
-    // Wine's manager refuses starts for a while after the prefix's services came up
-    // (1055, 1053); the service's own start is what this checks.
-    ChildResult started;
-    for (int attempt = 0; attempt < 30; ++attempt) {
-        started = Run(L"-start");
-        if (started.exitCode != ERROR_SERVICE_DATABASE_LOCKED && started.exitCode != ERROR_SERVICE_REQUEST_TIMEOUT)
-            break;
-        Sleep(2000);
-    }
+    ChildResult started = Start();
     EXPECT_EQ("Service started successfully.\n", Lines(started.output));
     EXPECT_EQ(0u, started.exitCode);
     Expect(L"-start", "Error starting service.\n", ERROR_SERVICE_ALREADY_RUNNING);
@@ -162,6 +190,73 @@ TEST_F(ServiceManagerTest, InstallStartStopUninstall)
     Expect(L"-uninstall", "Service uninstalled successfully.\n", 0);
     EXPECT_FALSE(EventSourceExists());
     Expect(L"-uninstall", "Error uninstalling service.\n", ERROR_SERVICE_DOES_NOT_EXIST);
+}
+
+// The service's process while it runs, opened to read its exit code later.
+HANDLE OpenServiceProcess()
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = manager ? OpenServiceW(manager, L"quorvelasvc", SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    HANDLE process = nullptr;
+    if (service != nullptr &&
+        QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
+                             &needed) &&
+        status.dwProcessId != 0)
+        process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, status.dwProcessId);
+    if (service != nullptr)
+        CloseServiceHandle(service);
+    if (manager != nullptr)
+        CloseServiceHandle(manager);
+    return process;
+}
+
+// Installed from a folder with a blank, stopped and started again: the registered path is
+// quoted, every stop ends the process cleanly (a crash shows as an exception exit code),
+// and the second start works.
+TEST_F(ServiceManagerTest, StopAndStartAgainFromAFolderWithABlank)
+{
+    std::wstring folder = BinPath(L"with blank");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring copy = folder + L"\\quorvelasvc.exe";
+    ASSERT_TRUE(CopyFileW(BinPath(kExe).c_str(), copy.c_str(), FALSE)) << GetLastError();
+    struct Removal
+    {
+        std::wstring file, folder;
+        ~Removal()
+        {
+            for (int i = 0; i < 50 && !DeleteFileW(file.c_str()) && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+                Sleep(100);
+            RemoveDirectoryW(folder.c_str());
+        }
+    } removal = {copy, folder};
+
+    ChildResult installed = RunChild(L"with blank\\quorvelasvc.exe", L"-install", 30000);
+    ASSERT_EQ(0u, installed.exitCode) << installed.output;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\quorvelasvc", 0,
+                                           KEY_READ, &key));
+    wchar_t image[600] = {};
+    DWORD size = sizeof(image) - sizeof(wchar_t);
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, L"ImagePath", nullptr, nullptr, reinterpret_cast<BYTE*>(image), &size));
+    RegCloseKey(key);
+    EXPECT_EQ(L"\"" + copy + L"\" -service", std::wstring(image));
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ChildResult started = Start();
+        ASSERT_EQ(0u, started.exitCode) << started.output;
+        HANDLE process = OpenServiceProcess();
+        ASSERT_NE(nullptr, process);
+        Expect(L"-stop", "Service stopped successfully.\n", 0);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 10000));
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process, &code);
+        CloseHandle(process);
+        EXPECT_EQ(0u, code) << "the service process ended on an exception";
+    }
+    Expect(L"-uninstall", "Service uninstalled successfully.\n", 0);
 }
 
 } // namespace

@@ -79,6 +79,17 @@ std::string ChildProcess::Output() const
     return text;
 }
 
+DeviceKeysCleanup::~DeviceKeysCleanup()
+{
+    const std::wstring product = L"Software\\BRIGHTMOOR\\quorvela";
+    for (const wchar_t* serial : m_serials)
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (product + L"\\Devices\\" + serial).c_str());
+    // Each fails while something else is left below it.
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (product + L"\\Devices").c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, product.c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\BRIGHTMOOR");
+}
+
 ChildResult RunChild(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs)
 {
     ChildResult result;

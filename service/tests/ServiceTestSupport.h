@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
+#include <initializer_list>
 #include <string>
+#include <vector>
 #include "WnHandle.h"
 
 std::wstring BinPath(const std::wstring& program);
@@ -28,6 +30,20 @@ struct ChildResult
     bool finished = false;
     DWORD exitCode = 0;
     std::string output;
+};
+
+// Removes, when it goes, the device keys the service wrote under HKEY_LOCAL_MACHINE for
+// these serial numbers, and the product's keys above them once they are empty.
+class DeviceKeysCleanup
+{
+public:
+    explicit DeviceKeysCleanup(std::initializer_list<const wchar_t*> serials) : m_serials(serials) {}
+    ~DeviceKeysCleanup();
+    DeviceKeysCleanup(const DeviceKeysCleanup&) = delete;
+    DeviceKeysCleanup& operator=(const DeviceKeysCleanup&) = delete;
+
+private:
+    std::vector<const wchar_t*> m_serials;
 };
 
 ChildResult RunChild(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs);

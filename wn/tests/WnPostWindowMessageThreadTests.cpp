@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "WnEvent.h"
+#include "WnHandle.h"
 #include "WnPostWindowMessageThread.h"
 
 namespace {
@@ -85,8 +86,13 @@ TEST_F(PostThreadTest, StopWinsOverASignalledWatchedEvent)
 
 TEST_F(PostThreadTest, BadWatchedHandleNeitherSpinsNorBlocksStop)
 {
-    HANDLE closed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    CloseHandle(closed);
+    // A handle without SYNCHRONIZE access: every wait on it fails, and unlike a closed
+    // handle its value cannot be handed to the thread's own stop event meanwhile.
+    HANDLE event = CreateEventW(nullptr, FALSE, TRUE, nullptr);
+    HANDLE closed = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &closed, EVENT_MODIFY_STATE, FALSE, 0));
+    WnHandle eventOwner(event), closedOwner(closed);
+    ASSERT_EQ(WAIT_FAILED, WaitForSingleObject(closed, 0)) << "the wait fails although the event is set";
     WnPostWindowMessageThread thread;
     FILETIME created, exited, kernelBefore, userBefore, kernelAfter, userAfter;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernelBefore, &userBefore);

@@ -1,0 +1,495 @@
+// The release package, installed silently into the test prefix, upgraded by a later build
+// of the same version while the programs run, and removed again.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+#include <shlobj.h>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+#include "LogonTask.h"
+#include "SettingsKeys.h"
+#include "WnHandle.h"
+
+namespace {
+
+const wchar_t* const kServiceName = L"quorvelasvc";
+const wchar_t* const kServicesKey = L"SYSTEM\\CurrentControlSet\\Services\\quorvelasvc";
+const wchar_t* const kEventSourceKey = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\quorvelasvc";
+const wchar_t* const kControlPanelClass = L"{81B1E1A2-B8BD-4B1B-B3D2-65B2F4B577E5}";
+// Settings the programs would have written: a device's under HKLM, the placement under HKCU.
+const wchar_t* const kTestDeviceKey = L"Software\\BRIGHTMOOR\\quorvela\\Devices\\QVPACKAGE";
+const wchar_t* const kTestPlacementValue = L"QuorvelaPackageTest";
+// Takes the service's display name, so that the service's registration fails.
+const wchar_t* const kBlockerService = L"QuorvelaTestBlocker";
+
+std::wstring Version()
+{
+    return std::to_wstring(QUORVELA_VERSION_MAJOR) + L"." + std::to_wstring(QUORVELA_VERSION_MINOR) + L"." +
+           std::to_wstring(QUORVELA_VERSION_PATCH);
+}
+
+// A path below the build folder, the parent of this program's folder.
+std::wstring BuildPath(const std::wstring& relative)
+{
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dir(exe);
+    dir.resize(dir.find_last_of(L"\\/"));
+    dir.resize(dir.find_last_of(L"\\/") + 1);
+    return dir + relative;
+}
+
+std::wstring PackagePath()
+{
+    return BuildPath(L"quorvela-" + Version() + L".msi");
+}
+
+std::wstring ShellFolder(int csidl)
+{
+    wchar_t path[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
+    return path;
+}
+
+std::wstring MakerDir()
+{
+    return ShellFolder(CSIDL_PROGRAM_FILESX86) + L"\\Brightmoor";
+}
+
+std::wstring InstallDir()
+{
+    return MakerDir() + L"\\Quorvela";
+}
+
+bool IsWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Wine's installer puts the shortcuts of a per-machine package into the user's menu.
+std::wstring MenuEntry()
+{
+    return ShellFolder(IsWine() ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS) + L"\\Quorvela Control Panel.lnk";
+}
+
+bool PathExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<char> FileBytes(const std::wstring& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::wstring Quoted(const std::wstring& text)
+{
+    return L"\"" + text + L"\"";
+}
+
+// Starts a program; the handle of its process, null on failure.
+HANDLE Start(std::wstring commandLine)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Runs the installer with `arguments`; its exit code, or ~0 when it did not end in 120 s.
+DWORD Msiexec(const std::wstring& arguments)
+{
+    WnHandle process(Start(L"msiexec.exe " + arguments));
+    DWORD code = ~0u;
+    if (process.IsValid() && WaitForSingleObject(process.Get(), 120000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.Get(), &code);
+    return code;
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 10000)
+{
+    for (DWORD waited = 0; !condition(); waited += 50) {
+        if (waited >= timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+std::wstring NewGuid()
+{
+    GUID guid;
+    CoCreateGuid(&guid);
+    wchar_t text[40];
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+// Owner of an installer database handle.
+class MsiDb
+{
+public:
+    MsiDb(const std::wstring& path, LPCWSTR mode) { MsiOpenDatabaseW(path.c_str(), mode, &m_handle); }
+    ~MsiDb() { MsiCloseHandle(m_handle); }
+    MsiDb(const MsiDb&) = delete;
+    MsiDb& operator=(const MsiDb&) = delete;
+    MSIHANDLE Get() const { return m_handle; }
+
+private:
+    MSIHANDLE m_handle = 0;
+};
+
+std::wstring ProductCode(const std::wstring& package)
+{
+    MsiDb db(package, MSIDBOPEN_READONLY);
+    MSIHANDLE view = 0;
+    MSIHANDLE record = 0;
+    std::wstring code;
+    if (MsiDatabaseOpenViewW(db.Get(), L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductCode'", &view) ==
+            ERROR_SUCCESS &&
+        MsiViewExecute(view, 0) == ERROR_SUCCESS && MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+        wchar_t text[40] = L"";
+        DWORD length = 40;
+        MsiRecordGetStringW(record, 1, text, &length);
+        code = text;
+    }
+    MsiCloseHandle(record);
+    MsiCloseHandle(view);
+    return code;
+}
+
+// Summary information property that holds the package code.
+const UINT kPidRevisionNumber = 9;
+
+// A later build of the same version: the package with new product and package codes.
+bool MakeLaterBuild(const std::wstring& package, const std::wstring& later)
+{
+    if (!CopyFileW(package.c_str(), later.c_str(), FALSE))
+        return false;
+    MsiDb db(later, MSIDBOPEN_TRANSACT);
+    std::wstring query = L"UPDATE `Property` SET `Value` = '" + NewGuid() + L"' WHERE `Property` = 'ProductCode'";
+    MSIHANDLE view = 0;
+    bool ok = MsiDatabaseOpenViewW(db.Get(), query.c_str(), &view) == ERROR_SUCCESS &&
+              MsiViewExecute(view, 0) == ERROR_SUCCESS;
+    MsiCloseHandle(view);
+    MSIHANDLE summary = 0;
+    ok = ok && MsiGetSummaryInformationW(db.Get(), nullptr, 1, &summary) == ERROR_SUCCESS &&
+         MsiSummaryInfoSetPropertyW(summary, kPidRevisionNumber, VT_LPSTR, 0, nullptr, NewGuid().c_str()) ==
+             ERROR_SUCCESS &&
+         MsiSummaryInfoPersist(summary) == ERROR_SUCCESS;
+    MsiCloseHandle(summary);
+    return ok && MsiDatabaseCommit(db.Get()) == ERROR_SUCCESS;
+}
+
+bool ProductInstalled(const std::wstring& code)
+{
+    return MsiQueryProductStateW(code.c_str()) == INSTALLSTATE_DEFAULT;
+}
+
+std::wstring FileVersion(const std::wstring& path)
+{
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    std::vector<BYTE> data(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr)
+        return L"";
+    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
+           L"." + std::to_wstring(HIWORD(info->dwFileVersionLS));
+}
+
+bool KeyExists(HKEY root, const wchar_t* key)
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+bool ValueExists(HKEY root, const wchar_t* key, const wchar_t* value)
+{
+    return RegGetValueW(root, key, value, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+void SetValue(HKEY root, const wchar_t* key, const wchar_t* value)
+{
+    DWORD data = 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(root, key, value, REG_DWORD, &data, sizeof(data)));
+}
+
+// The service manager's view of the service; `exists` false when it is not installed.
+struct ServiceState {
+    bool exists = false;
+    std::wstring path;
+    DWORD startType = 0;
+    std::wstring group;
+    std::wstring displayName;
+    std::wstring description;
+    DWORD state = 0;
+    DWORD processId = 0;
+};
+
+ServiceState QueryService()
+{
+    ServiceState result;
+    SC_HANDLE manager = OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceW(manager, kServiceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS)
+                                : nullptr;
+    if (service != nullptr) {
+        result.exists = true;
+        std::vector<BYTE> buffer(8192);
+        DWORD needed = 0;
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+        if (QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size()), &needed)) {
+            result.path = config->lpBinaryPathName;
+            result.startType = config->dwStartType;
+            result.group = config->lpLoadOrderGroup ? config->lpLoadOrderGroup : L"";
+            result.displayName = config->lpDisplayName;
+        }
+        if (QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(),
+                                 static_cast<DWORD>(buffer.size()), &needed)) {
+            auto* description = reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer.data());
+            result.description = description->lpDescription ? description->lpDescription : L"";
+        }
+        SERVICE_STATUS_PROCESS status = {};
+        if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
+                                 &needed)) {
+            result.state = status.dwCurrentState;
+            result.processId = status.dwProcessId;
+        }
+        CloseServiceHandle(service);
+    }
+    if (manager != nullptr)
+        CloseServiceHandle(manager);
+    return result;
+}
+
+// Wine's manager stores the dependencies but does not return them: read the registry.
+std::wstring Dependencies()
+{
+    wchar_t data[128] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kServicesKey, L"DependOnService", RRF_RT_REG_MULTI_SZ, nullptr, data,
+                     &size) != ERROR_SUCCESS)
+        return L"";
+    return std::wstring(data, size / sizeof(wchar_t));
+}
+
+void DeleteServiceNamed(const wchar_t* name)
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = manager ? OpenServiceW(manager, name, SERVICE_ALL_ACCESS) : nullptr;
+    if (service != nullptr) {
+        SERVICE_STATUS status;
+        ControlService(service, SERVICE_CONTROL_STOP, &status);
+        DeleteService(service);
+        CloseServiceHandle(service);
+    }
+    if (manager != nullptr)
+        CloseServiceHandle(manager);
+}
+
+#ifdef QUORVELA_PACKAGE_HAS_CPL
+DWORD ControlPanelProcess()
+{
+    DWORD processId = 0;
+    HWND window = FindWindowW(kControlPanelClass, nullptr);
+    if (window != nullptr)
+        GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+#endif
+
+// Every test starts and ends with nothing of the package installed and none of its settings.
+class PackageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_placementExisted = KeyExists(HKEY_CURRENT_USER, kWindowPlacementKey);
+        Cleanup();
+        ASSERT_TRUE(PathExists(m_package)) << "no package at " << std::string(m_package.begin(), m_package.end());
+        m_productCode = ProductCode(m_package);
+        ASSERT_FALSE(m_productCode.empty());
+    }
+    void TearDown() override { Cleanup(); }
+
+    void Cleanup()
+    {
+        for (HWND window = FindWindowW(kControlPanelClass, nullptr); window != nullptr;
+             window = FindWindowW(kControlPanelClass, nullptr)) {
+            PostMessageW(window, WM_CLOSE, 0, 0);
+            if (!WaitFor([window] { return !IsWindow(window); }))
+                break;
+        }
+        if (PathExists(m_later))
+            Msiexec(L"/x " + Quoted(m_later) + L" /qn");
+        Msiexec(L"/x " + Quoted(m_package) + L" /qn");
+        DeleteFileW(m_later.c_str());
+        // An AUTO_START service left installed would start with every later start of the prefix.
+        DeleteServiceNamed(kServiceName);
+        DeleteServiceNamed(kBlockerService);
+        RemoveLogonTask(kLogonTaskName);
+        RemoveSettingsKey(HKEY_LOCAL_MACHINE, kTestDeviceKey);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kWindowPlacementKey, kTestPlacementValue);
+        // A control panel closed here saves its placement: drop it unless it was there before.
+        if (!m_placementExisted)
+            RemoveSettingsKey(HKEY_CURRENT_USER, kWindowPlacementKey);
+    }
+
+    // What an installation of `productCode` leaves on the machine.
+    void ExpectInstalled(const std::wstring& productCode)
+    {
+        EXPECT_TRUE(ProductInstalled(productCode));
+        std::vector<std::wstring> programs = {L"quorvelasvc.exe"};
+#ifdef QUORVELA_PACKAGE_HAS_CPL
+        programs.push_back(L"quorvelacpl.exe");
+#endif
+        for (const std::wstring& program : programs) {
+            SCOPED_TRACE(std::string(program.begin(), program.end()));
+            std::wstring installed = InstallDir() + L"\\" + program;
+            ASSERT_TRUE(PathExists(installed));
+            EXPECT_TRUE(FileBytes(installed) == FileBytes(BuildPath(L"release\\bin\\" + program)));
+            EXPECT_EQ(Version(), FileVersion(installed));
+        }
+
+        ServiceState service = QueryService();
+        ASSERT_TRUE(service.exists);
+        EXPECT_EQ(Quoted(InstallDir() + L"\\quorvelasvc.exe") + L" -service", service.path);
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), service.startType);
+        EXPECT_EQ(L"PlugPlay", service.group);
+        EXPECT_EQ(L"Quorvela control", service.displayName);
+        EXPECT_EQ(L"Quorvela control service", service.description);
+        EXPECT_EQ(std::wstring(L"eventlog\0PlugPlay\0\0", 19), Dependencies());
+        EXPECT_TRUE(WaitFor([] { return QueryService().state == SERVICE_RUNNING; }));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
+
+#ifdef QUORVELA_PACKAGE_HAS_CPL
+        EXPECT_TRUE(PathExists(MenuEntry()));
+        std::wstring task;
+        EXPECT_EQ(S_OK, ReadLogonTask(kLogonTaskName, &task));
+        EXPECT_NE(std::wstring::npos, task.find(L"Starts the Quorvela control panel"));
+        // Wine's Task Scheduler keeps only the registration and settings of a definition.
+        if (!IsWine()) {
+            EXPECT_NE(std::wstring::npos, task.find(L"<Arguments>-hide</Arguments>"));
+            EXPECT_NE(std::wstring::npos, task.find(L"HighestAvailable"));
+        }
+#endif
+    }
+
+    // Nothing of an installation of `productCode` is left (settings aside).
+    void ExpectRemoved(const std::wstring& productCode)
+    {
+        EXPECT_FALSE(ProductInstalled(productCode));
+        EXPECT_FALSE(PathExists(InstallDir()));
+        EXPECT_FALSE(PathExists(MakerDir()));
+        EXPECT_FALSE(QueryService().exists);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
+        EXPECT_FALSE(PathExists(MenuEntry()));
+        std::wstring task;
+        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), ReadLogonTask(kLogonTaskName, &task));
+        EXPECT_TRUE(WaitFor([] { return FindWindowW(kControlPanelClass, nullptr) == nullptr; }));
+    }
+
+    void WriteSettings()
+    {
+        SetValue(HKEY_LOCAL_MACHINE, kTestDeviceKey, L"WdmRenderSoundDeviceConfiguration");
+        SetValue(HKEY_CURRENT_USER, kWindowPlacementKey, kTestPlacementValue);
+    }
+
+    void ExpectSettings(bool kept)
+    {
+        EXPECT_EQ(kept, ValueExists(HKEY_LOCAL_MACHINE, kTestDeviceKey, L"WdmRenderSoundDeviceConfiguration"));
+        EXPECT_EQ(kept, ValueExists(HKEY_CURRENT_USER, kWindowPlacementKey, kTestPlacementValue));
+    }
+
+    std::wstring m_package = PackagePath();
+    std::wstring m_later = BuildPath(L"quorvela-later-build.msi");
+    std::wstring m_productCode;
+    bool m_placementExisted = false;
+};
+
+TEST_F(PackageTest, InstallUpgradeWhileRunningAndUninstall)
+{
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_package) + L" /qn"));
+    {
+        SCOPED_TRACE("installed");
+        ExpectInstalled(m_productCode);
+    }
+    WriteSettings();
+    DWORD servicePid = QueryService().processId;
+    EXPECT_NE(0u, servicePid);
+#ifdef QUORVELA_PACKAGE_HAS_CPL
+    WnHandle controlPanel(Start(Quoted(InstallDir() + L"\\quorvelacpl.exe") + L" -hide"));
+    ASSERT_TRUE(controlPanel.IsValid());
+    ASSERT_TRUE(WaitFor([] { return ControlPanelProcess() != 0; }));
+    DWORD controlPanelPid = ControlPanelProcess();
+#endif
+
+    ASSERT_TRUE(MakeLaterBuild(m_package, m_later));
+    std::wstring laterCode = ProductCode(m_later);
+    ASSERT_NE(m_productCode, laterCode);
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_later) + L" /qn"));
+    {
+        SCOPED_TRACE("upgraded");
+        ExpectInstalled(laterCode);
+        EXPECT_FALSE(ProductInstalled(m_productCode));
+        ExpectSettings(true);
+        EXPECT_NE(servicePid, QueryService().processId);
+#ifdef QUORVELA_PACKAGE_HAS_CPL
+        // Closed with -exit before its file was replaced, and started again afterwards.
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(controlPanel.Get(), 10000));
+        EXPECT_TRUE(WaitFor([controlPanelPid] {
+            DWORD pid = ControlPanelProcess();
+            return pid != 0 && pid != controlPanelPid;
+        }));
+#endif
+    }
+
+    ASSERT_EQ(0u, Msiexec(L"/x " + Quoted(m_later) + L" /qn"));
+    SCOPED_TRACE("uninstalled");
+    ExpectRemoved(laterCode);
+    ExpectSettings(true);
+}
+
+TEST_F(PackageTest, UninstallRemovesSettingsOnlyWhenAsked)
+{
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_package) + L" /qn"));
+    WriteSettings();
+    ASSERT_EQ(0u, Msiexec(L"/x " + Quoted(m_package) + L" /qn REMOVESETTINGS=1"));
+    ExpectRemoved(m_productCode);
+    ExpectSettings(false);
+}
+
+TEST_F(PackageTest, FailedInstallReturnsErrorAndLeavesNothing)
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(nullptr, manager);
+    SC_HANDLE blocker = CreateServiceW(manager, kBlockerService, L"Quorvela control", SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                       L"C:\\none.exe", nullptr, nullptr, nullptr, nullptr, nullptr);
+    DWORD created = blocker ? 0 : GetLastError();
+    if (blocker != nullptr)
+        CloseServiceHandle(blocker);
+    CloseServiceHandle(manager);
+    ASSERT_EQ(0u, created);
+
+    DWORD result = Msiexec(L"/i " + Quoted(m_package) + L" /qn");
+    EXPECT_NE(0u, result);
+    EXPECT_NE(~0u, result);
+    ExpectRemoved(m_productCode);
+}
+
+} // namespace
