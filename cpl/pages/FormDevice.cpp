@@ -1,5 +1,6 @@
 #include "FormDevice.h"
 #include "FormMixer.h"
+#include "ServiceRequest.h"
 #include "ShowRequestError.h"
 
 std::wstring DeviceInfoText(const ZephraDevice& device)
@@ -84,9 +85,9 @@ LRESULT FormDevice::OnForbidRateChange(WORD, WORD, HWND, BOOL&)
         options |= ZEPHRA_OPTION_FORBID_RATE_CHANGE;
     else
         options &= ~static_cast<uint32_t>(ZEPHRA_OPTION_FORBID_RATE_CHANGE);
-    ZephraStatus status = m_client.RequestSetOptions(options, m_timeoutMs);
+    ZephraStatus status = RunServiceRequest(m_hWnd, L"Changing the policy failed.",
+                                            [&] { return m_client.RequestSetOptions(options, m_timeoutMs); });
     if (status != 0) {
-        ShowRequestError(m_hWnd, L"Changing the policy failed.", status);
         m_forbidRateChange = false;
         WriteFields();
     }
