@@ -1,5 +1,4 @@
 #include "StripMeters.h"
-#include <uxtheme.h>
 #include "MixerStripRes.h"
 #include "MixerValues.h"
 
@@ -8,8 +7,6 @@ void StripMeters::Init(CWindow strip)
     m_meterLeft.Attach(strip.GetDlgItem(IDC_STRIP_METER_LEFT));
     m_meterRight.Attach(strip.GetDlgItem(IDC_STRIP_METER_RIGHT));
     for (CProgressBarCtrl* meter : {&m_meterLeft, &m_meterRight}) {
-        // Plain bars: a themed bar glides toward a new position, a meter must jump to it.
-        ::SetWindowTheme(*meter, L"", L"");
         meter->SetRange(0, MIXER_METER_MAX);
         meter->SetStep(1);
     }

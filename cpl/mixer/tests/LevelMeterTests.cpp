@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <climits>
+#include "LevelMeter.h"
+
+namespace {
+
+// A vertical and a horizontal meter, 90 pixels long inside their one-pixel frames, on a shown
+// host (hidden windows keep no update region).
+class LevelMeterTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(LevelMeter::Register());
+        host = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr, nullptr,
+                                 nullptr, nullptr);
+        ASSERT_NE(nullptr, host);
+        vertical = Meter(PBS_VERTICAL, 8, 92);
+        horizontal = Meter(0, 92, 8);
+        for (HWND meter : {vertical, horizontal}) {
+            ASSERT_NE(nullptr, meter);
+            ::SendMessageW(meter, PBM_SETRANGE32, 0, 6000);
+        }
+    }
+    void TearDown() override { ::DestroyWindow(host); }
+
+    HWND Meter(DWORD style, int width, int height)
+    {
+        return ::CreateWindowExW(0, LevelMeter::kClassName, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, width, height,
+                                 host, nullptr, nullptr, nullptr);
+    }
+    static int Pos(HWND meter) { return static_cast<int>(::SendMessageW(meter, PBM_GETPOS, 0, 0)); }
+    static int SetPos(HWND meter, int position)
+    {
+        return static_cast<int>(::SendMessageW(meter, PBM_SETPOS, static_cast<WPARAM>(position), 0));
+    }
+    // Moves to a position from a fully painted meter; returns what the move invalidated.
+    static bool Invalidated(HWND meter, int position, RECT* rect)
+    {
+        ::ValidateRect(meter, nullptr);
+        SetPos(meter, position);
+        return ::GetUpdateRect(meter, rect, FALSE) != FALSE;
+    }
+
+    HWND host = nullptr;
+    HWND vertical = nullptr;
+    HWND horizontal = nullptr;
+};
+
+TEST_F(LevelMeterTest, PositionsAreClampedToTheRange)
+{
+    const struct
+    {
+        int set, shown;
+    } rows[] = {{INT_MIN, 0}, {-1, 0}, {0, 0}, {1, 1}, {3000, 3000}, {5999, 5999}, {6000, 6000}, {6001, 6000}, {INT_MAX, 6000}};
+    int previous = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.set);
+        EXPECT_EQ(previous, SetPos(vertical, row.set)) << "answers the previous position";
+        EXPECT_EQ(row.shown, Pos(vertical));
+        previous = row.shown;
+    }
+    EXPECT_EQ(0, ::SendMessageW(vertical, PBM_GETRANGE, TRUE, 0));
+    PBRANGE range = {};
+    EXPECT_EQ(6000, ::SendMessageW(vertical, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range)));
+    EXPECT_EQ(0, range.iLow);
+    EXPECT_EQ(6000, range.iHigh);
+    ::SendMessageW(vertical, PBM_SETRANGE32, 0, 100);
+    EXPECT_EQ(100, Pos(vertical)) << "a narrower range takes the position with it";
+}
+
+TEST_F(LevelMeterTest, PixelExtentAtTheEndsAndInTheMiddle)
+{
+    const struct
+    {
+        int position, pixels;
+    } rows[] = {{0, 0}, {66, 0}, {67, 1}, {3000, 45}, {5999, 89}, {6000, 90}, {7000, 90}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.position);
+        EXPECT_EQ(row.pixels, LevelMeter::Extent(row.position, 0, 6000, 90));
+        EXPECT_EQ(row.pixels, LevelMeter::Extent(row.position - 6000, -6000, 0, 90)) << "range below zero";
+        for (HWND meter : {vertical, horizontal}) {
+            SetPos(meter, 0);
+            RECT rect = {};
+            ASSERT_EQ(row.pixels != 0, Invalidated(meter, row.position, &rect));
+            if (row.pixels == 0)
+                continue;
+            // The bar grows from the bottom or from the left, inside the frame.
+            RECT expected = meter == vertical ? RECT{1, 91 - row.pixels, 7, 91} : RECT{1, 1, 1 + row.pixels, 7};
+            EXPECT_TRUE(::EqualRect(&expected, &rect)) << (meter == vertical ? "vertical " : "horizontal ") << rect.left
+                                                       << "," << rect.top << "," << rect.right << "," << rect.bottom;
+        }
+    }
+    EXPECT_EQ(0, LevelMeter::Extent(5, 10, 10, 90)) << "an empty range shows nothing";
+    EXPECT_EQ(90, LevelMeter::Extent(INT_MAX, INT_MIN, INT_MAX, 90)) << "the widest range does not overflow";
+}
+
+TEST_F(LevelMeterTest, OnlyAChangedPixelIsRepainted)
+{
+    SetPos(vertical, 3000);
+    RECT rect = {};
+    EXPECT_FALSE(Invalidated(vertical, 3000, &rect)) << "same position";
+    EXPECT_FALSE(Invalidated(vertical, 3066, &rect)) << "same pixel";
+    ASSERT_TRUE(Invalidated(vertical, 3067, &rect));
+    RECT row = {1, 91 - 46, 7, 91 - 45};
+    EXPECT_TRUE(::EqualRect(&row, &rect)) << "one row: " << rect.top << ".." << rect.bottom;
+    ASSERT_TRUE(Invalidated(vertical, 0, &rect));
+    RECT fall = {1, 91 - 46, 7, 91};
+    EXPECT_TRUE(::EqualRect(&fall, &rect)) << "the rows that empty: " << rect.top << ".." << rect.bottom;
+}
+
+} // namespace
