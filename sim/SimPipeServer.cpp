@@ -172,10 +172,13 @@ DWORD SimPipeServer::AcceptLoop()
             CloseHandle(pipe);
             break;
         }
+        // The next instance exists before this one can go: with no instance of the name at
+        // all, a client opening just then would be told that there is no such pipe.
+        HANDLE next = CreateInstance();
         if (!isConnected) {
             DisconnectNamedPipe(pipe);
             CloseHandle(pipe);
-            pipe = INVALID_HANDLE_VALUE;
+            pipe = next;
             continue;
         }
         ReapFinished(false);
@@ -183,7 +186,7 @@ DWORD SimPipeServer::AcceptLoop()
         connection->server = this;
         connection->pipe = pipe;
         connection->refused = m_maxConnections != 0 && LiveConnections() >= m_maxConnections;
-        pipe = INVALID_HANDLE_VALUE;
+        pipe = next;
         Connection* raw = connection.get();
         {
             std::lock_guard<std::mutex> guard(m_connectionsLock);
