@@ -18,4 +18,10 @@ public:
     void SetPos(int position) { SendMessage(TBM_SETPOS, TRUE, position); }
     void SetTicFreq(int frequency) { SendMessage(TBM_SETTICFREQ, static_cast<WPARAM>(frequency)); }
     int GetNumTics() const { return static_cast<int>(SendMessage(TBM_GETNUMTICS)); }
+    // What an arrow key and Page Up/Down move the thumb by.
+    void SetSteps(int line, int page)
+    {
+        SendMessage(TBM_SETLINESIZE, 0, line);
+        SendMessage(TBM_SETPAGESIZE, 0, page);
+    }
 };

@@ -38,8 +38,10 @@ MixerGridSize MeasureFirst(const std::vector<std::unique_ptr<Child>>& children)
     return children.empty() ? MixerGridSize{0, 0} : MeasureWindow(children.front()->m_hWnd);
 }
 
+// Also joins the child to the mixer's keyboard navigation: Tab goes through its controls.
 void Place(CWindow window, const MixerGridRect& rect)
 {
+    window.ModifyStyleEx(0, WS_EX_CONTROLPARENT);
     window.SetWindowPos(nullptr, rect.x, rect.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 

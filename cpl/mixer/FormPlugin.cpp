@@ -13,7 +13,9 @@ LRESULT FormPlugin::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_delay.SetRange(0, m_delayMax);
     m_delay.SetPos(0);
     m_delay.SetTicFreq(EchoDelayTickFrequency(static_cast<uint32_t>(m_delayMax)));
+    m_delay.SetSteps(ECHO_DELAY_LINE, ECHO_DELAY_PAGE);
     m_amplification.SetRange(0, AMPLIFICATION_MAX);
+    m_amplification.SetSteps(ECHO_AMPLIFICATION_LINE, ECHO_AMPLIFICATION_PAGE);
     m_amplification.SetPos(0);
     m_amplification.SetTicFreq(100);
     return 0;
@@ -64,7 +66,7 @@ LRESULT FormPlugin::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled
 {
     HWND slider = reinterpret_cast<HWND>(lParam);
     uint32_t parameter = slider == m_delay.m_hWnd ? ZEPHRA_PLUGIN_DELAY : ZEPHRA_PLUGIN_AMPLIFICATION;
-    if (LOWORD(wParam) > SB_THUMBTRACK || (slider != m_delay.m_hWnd && slider != m_amplification.m_hWnd)) {
+    if (!IsSliderMove(LOWORD(wParam)) || (slider != m_delay.m_hWnd && slider != m_amplification.m_hWnd)) {
         bHandled = FALSE;
         return 0;
     }

@@ -25,8 +25,10 @@ LRESULT FormStereoOutputCtrl::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_sliderRight.Attach(GetDlgItem(IDC_STRIP_SLIDER_RIGHT));
     m_linkButton.Attach(GetDlgItem(IDC_STRIP_LINK));
     m_muteButton.Attach(GetDlgItem(IDC_STRIP_MUTE));
-    m_sliderLeft.SetRange(0, MIXER_SLIDER_MAX);
-    m_sliderRight.SetRange(0, MIXER_SLIDER_MAX);
+    for (CTrackBarCtrl* slider : {&m_sliderLeft, &m_sliderRight}) {
+        slider->SetRange(0, MIXER_SLIDER_MAX);
+        slider->SetSteps(MIXER_SLIDER_LINE, MIXER_SLIDER_PAGE);
+    }
     m_meters.Init(*this);
     SetDlgItemText(IDC_STRIP_LABEL, m_label.c_str());
     ToolTip_Init(kToolTexts, sizeof(kToolTexts) / sizeof(kToolTexts[0]));
@@ -56,7 +58,7 @@ LRESULT FormStereoOutputCtrl::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL
 {
     HWND slider = reinterpret_cast<HWND>(lParam);
     bool left = slider == m_sliderLeft.m_hWnd;
-    if (LOWORD(wParam) > SB_THUMBTRACK || (!left && slider != m_sliderRight.m_hWnd)) {
+    if (!IsSliderMove(LOWORD(wParam)) || (!left && slider != m_sliderRight.m_hWnd)) {
         bHandled = FALSE;
         return 0;
     }

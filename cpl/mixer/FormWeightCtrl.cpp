@@ -6,6 +6,7 @@ LRESULT FormWeightCtrl::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_slider.Attach(GetDlgItem(IDC_WEIGHT_SLIDER));
     m_check.Attach(GetDlgItem(IDC_WEIGHT_CONNECTED));
     m_slider.SetRange(0, MIXER_SLIDER_MAX);
+    m_slider.SetSteps(MIXER_SLIDER_LINE, MIXER_SLIDER_PAGE);
     ShowWindow(SW_SHOW);
     SetWindowPos(nullptr, m_x, m_y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     m_connected = (m_weight->flags & ZEPHRA_WEIGHT_FLAG_CONNECTED) != 0;
@@ -15,7 +16,7 @@ LRESULT FormWeightCtrl::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT FormWeightCtrl::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
-    if (LOWORD(wParam) > SB_THUMBTRACK || reinterpret_cast<HWND>(lParam) != m_slider.m_hWnd) {
+    if (!IsSliderMove(LOWORD(wParam)) || reinterpret_cast<HWND>(lParam) != m_slider.m_hWnd) {
         bHandled = FALSE;
         return 0;
     }

@@ -1,4 +1,5 @@
 #include "MixerValues.h"
+#include <windows.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,11 @@ std::wstring Format(const wchar_t* format, ...)
 }
 
 } // namespace
+
+bool IsSliderMove(int code)
+{
+    return code >= SB_LINEUP && code <= SB_BOTTOM;
+}
 
 int LevelToMeter(int level)
 {
@@ -54,7 +60,8 @@ std::wstring GainReadout(const ZephraMixerGain& gain)
 {
     if ((gain.flags & ZEPHRA_GAIN_FLAG_MUTED) != 0)
         return L"M";
-    return Format(L"%i", gain.gain / 100);
+    int tenths = gain.gain / 10;
+    return Format(L"%s%i.%i", tenths < 0 ? L"-" : L"", std::abs(tenths) / 10, std::abs(tenths) % 10);
 }
 
 std::wstring QuadrantText(const ZephraMixerWeight& weight)

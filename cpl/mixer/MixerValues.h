@@ -14,6 +14,21 @@ enum : int {
     MIXER_VALUE_MAX = 600,
 };
 
+// Keyboard steps of the sliders: 0.5 dB a line and 6 dB a page on gains and weights; the
+// echo page's delay 1 ms and 10 ms, its amplification 0.01 and 0.1 (in thousandths).
+enum : int {
+    MIXER_SLIDER_LINE = 50,
+    MIXER_SLIDER_PAGE = 600,
+    ECHO_DELAY_LINE = 1,
+    ECHO_DELAY_PAGE = 10,
+    ECHO_AMPLIFICATION_LINE = 10,
+    ECHO_AMPLIFICATION_PAGE = 100,
+};
+
+// A scroll code from a slider that moved its thumb: line, page, thumb, Home and End (all
+// but the end of a drag).
+bool IsSliderMove(int code);
+
 int LevelToMeter(int level);
 // Gain or weight to slider position, and back; both clamp at the ends.
 int ValueToSlider(int value);
@@ -21,7 +36,8 @@ int16_t SliderToValue(int position);
 // The common gain of two linked channels: half the sum, truncated toward zero.
 int16_t LinkedGain(int left, int right);
 
-// A destination strip's read-out: "M" when muted, else whole decibels ("%i").
+// A destination strip's read-out: "M" when muted, else decibels to a tenth, truncated
+// toward zero ("-12.5", "6.0"), so that every keyboard step shows.
 std::wstring GainReadout(const ZephraMixerGain& gain);
 // A crosspoint quadrant: whole decibels when connected, else "x".
 std::wstring QuadrantText(const ZephraMixerWeight& weight);

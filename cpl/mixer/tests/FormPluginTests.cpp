@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <string>
 #include <memory>
 #include "Controls.h"
 #include "FormPlugin.h"
@@ -104,6 +105,33 @@ TEST_F(FormPluginTest, ItemsTicksAndWritesOfBothChannels)
     EXPECT_EQ(0u, DriverValue(ZEPHRA_PLUGIN_DELAY, 0));
     DragSlider(Item(IDC_ECHO_DELAY), 0, SB_ENDSCROLL);
     EXPECT_EQ(50u, DriverValue(ZEPHRA_PLUGIN_DELAY, 2)) << "the end of a drag writes nothing";
+}
+
+TEST_F(FormPluginTest, KeysWriteUsableStepsAndHomeEndReachTheEnds)
+{
+    rig.Command("echo QV000001 4 100");
+    Open();
+    const struct
+    {
+        int slider;
+        UINT key;
+        uint32_t value;
+        const wchar_t* text;
+    } rows[] = {
+        {IDC_ECHO_DELAY, VK_HOME, 100, L"100 ms"},         {IDC_ECHO_DELAY, VK_DOWN, 99, L"99 ms"},
+        {IDC_ECHO_DELAY, VK_NEXT, 89, L"89 ms"},           {IDC_ECHO_DELAY, VK_END, 0, L"0 ms"},
+        {IDC_ECHO_AMPLIFICATION, VK_HOME, 1000, L"1.00"}, {IDC_ECHO_AMPLIFICATION, VK_DOWN, 990, L"0.99"},
+        {IDC_ECHO_AMPLIFICATION, VK_NEXT, 890, L"0.89"},  {IDC_ECHO_AMPLIFICATION, VK_END, 0, L"0.00"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.slider) + " key " + std::to_string(row.key));
+        PressKey(Item(row.slider), row.key);
+        uint32_t parameter = row.slider == IDC_ECHO_DELAY ? ZEPHRA_PLUGIN_DELAY : ZEPHRA_PLUGIN_AMPLIFICATION;
+        EXPECT_EQ(row.value, DriverValue(parameter, 0));
+        EXPECT_EQ(row.value, DriverValue(parameter, 1));
+        EXPECT_EQ(row.text, page->GetDlgItemText(row.slider == IDC_ECHO_DELAY ? IDC_ECHO_DELAY_TEXT
+                                                                               : IDC_ECHO_AMPLIFICATION_TEXT));
+    }
 }
 
 TEST_F(FormPluginTest, DriverAnswersAtTheirEdges)

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <set>
+#include <string>
+#include <vector>
 #include "Controls.h"
 #include "FormMixer.h"
 #include "FormWeightCtrlRes.h"
@@ -76,8 +79,8 @@ TEST_F(FormStripTest, GainsAndWeightsFollowNotificationsAndFailedReadsShowNa)
     SetDriverWeight(0, 1, 600, false);
     SetDriverWeight(1, 1, -6000, true);
     mixer.ShowMixer();
-    EXPECT_EQ(L"-12", Text(Strip(), IDC_STRIP_READOUT_LEFT));
-    EXPECT_EQ(L"6", Text(Strip(), IDC_STRIP_READOUT_RIGHT));
+    EXPECT_EQ(L"-12.5", Text(Strip(), IDC_STRIP_READOUT_LEFT));
+    EXPECT_EQ(L"6.0", Text(Strip(), IDC_STRIP_READOUT_RIGHT));
     EXPECT_EQ(ValueToSlider(-1250), SliderPos(IDC_STRIP_SLIDER_LEFT));
     EXPECT_EQ(0, SliderPos(IDC_STRIP_SLIDER_RIGHT));
     const wchar_t* quadrants[] = {L"-12", L"0", L"x", L"-60"};
@@ -130,7 +133,7 @@ TEST_F(FormStripTest, SliderLinkMuteAndZeroDbSendOneEntryPerRequestLeftFirst)
     EXPECT_EQ(-1500, DriverGain(0).gain);
     EXPECT_EQ(-1500, DriverGain(1).gain);
     EXPECT_EQ(SliderPos(IDC_STRIP_SLIDER_LEFT), SliderPos(IDC_STRIP_SLIDER_RIGHT));
-    EXPECT_EQ(L"-15", Text(Strip(), IDC_STRIP_READOUT_RIGHT));
+    EXPECT_EQ(L"-15.0", Text(Strip(), IDC_STRIP_READOUT_RIGHT));
 
     const struct
     {
@@ -168,7 +171,7 @@ TEST_F(FormStripTest, SliderLinkMuteAndZeroDbSendOneEntryPerRequestLeftFirst)
     DragSlider(Item(Strip(), IDC_STRIP_SLIDER_LEFT), 600);
     EXPECT_EQ(-325, DriverGain(0).gain) << "linking made -3.25 dB; the failed left write changed nothing";
     EXPECT_EQ(0, DriverGain(1).gain);
-    EXPECT_EQ(L"0", Text(Strip(), IDC_STRIP_READOUT_LEFT)) << "the display keeps what was sent";
+    EXPECT_EQ(L"0.0", Text(Strip(), IDC_STRIP_READOUT_LEFT)) << "the display keeps what was sent";
 
     // Mute disables both sliders and sets the bit on both; "0dB" keeps it.
     rig.ClearLog();
@@ -188,10 +191,132 @@ TEST_F(FormStripTest, SliderLinkMuteAndZeroDbSendOneEntryPerRequestLeftFirst)
     EXPECT_FALSE(::IsWindowEnabled(Item(Strip(), IDC_STRIP_SLIDER_RIGHT)));
     ClickButton(Item(Strip(), IDC_STRIP_MUTE));
     EXPECT_FALSE(DriverGain(0).flags & ZEPHRA_GAIN_FLAG_MUTED);
-    EXPECT_EQ(L"0", Text(Strip(), IDC_STRIP_READOUT_LEFT));
+    EXPECT_EQ(L"0.0", Text(Strip(), IDC_STRIP_READOUT_LEFT));
     EXPECT_TRUE(::IsWindowEnabled(Item(Strip(), IDC_STRIP_SLIDER_LEFT)));
     for (const SimLogEntry& entry : rig.Requests(IOCTL_ZEPHRA_MIXER_SET_OUTPUT_GAINS))
         EXPECT_EQ(8u, entry.inSize) << "one entry per request";
+}
+
+TEST_F(FormStripTest, KeysOnStripAndPopupSlidersSendUsableStepsAndHomeEnd)
+{
+    SetDriverGains(0, 0, 0);
+    SetDriverWeight(0, 0, 0, true);
+    mixer.ShowMixer();
+    const struct
+    {
+        UINT key;
+        int16_t value;
+        const wchar_t* gain;   // strip read-out
+        const wchar_t* weight; // popup read-out
+    } rows[] = {
+        {VK_DOWN, -50, L"-0.5", L"-0.50"}, {VK_NEXT, -650, L"-6.5", L"-6.50"}, {VK_UP, -600, L"-6.0", L"-6.00"},
+        {VK_PRIOR, 0, L"0.0", L"0.00"},    {VK_END, -6000, L"-60.0", L"-60.00"}, {VK_HOME, 600, L"6.0", L"6.00"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        PressKey(Item(Strip(), IDC_STRIP_SLIDER_LEFT), row.key);
+        EXPECT_EQ(row.value, DriverGain(0).gain);
+        EXPECT_EQ(row.value, DriverGain(1).gain) << "the linked channel follows";
+        EXPECT_EQ(SliderPos(IDC_STRIP_SLIDER_LEFT), SliderPos(IDC_STRIP_SLIDER_RIGHT));
+        EXPECT_EQ(row.gain, Text(Strip(), IDC_STRIP_READOUT_LEFT));
+        EXPECT_EQ(row.gain, Text(Strip(), IDC_STRIP_READOUT_RIGHT));
+    }
+
+    std::vector<std::pair<int16_t, std::wstring>> seen;
+    ModalWatcher watcher([&](HWND popup) {
+        HWND slider = ::GetDlgItem(popup, IDC_WEIGHT_SLIDER);
+        if (slider == nullptr)
+            return;
+        for (const auto& row : rows) {
+            PressKey(slider, row.key);
+            seen.emplace_back(DriverWeight(0, 0).weight, CWindow(popup).GetDlgItemText(IDC_WEIGHT_READOUT));
+        }
+        ::PostMessageW(popup, WM_COMMAND, IDOK, 0);
+    });
+    Cell().EditQuadrant(0);
+    ASSERT_EQ(sizeof(rows) / sizeof(rows[0]), seen.size());
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(rows[i].value, seen[i].first) << i;
+        EXPECT_EQ(rows[i].weight, seen[i].second) << i;
+    }
+}
+
+// A key as the mixer's message loop hands it on: to the dialog manager first.
+void TypeKey(HWND mixer, UINT key)
+{
+    MSG msg = {::GetFocus(), WM_KEYDOWN, key, 1, 0, {0, 0}};
+    if (!::IsDialogMessageW(mixer, &msg))
+        ::DispatchMessageW(&msg);
+}
+
+// The pixels of a window's second row, as it shows them.
+std::vector<COLORREF> SecondRow(HWND window)
+{
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RECT rect = {};
+    ::GetClientRect(window, &rect);
+    HDC dc = ::GetDC(window);
+    std::vector<COLORREF> row;
+    for (int x = 0; x < rect.right; ++x)
+        row.push_back(::GetPixel(dc, x, 1));
+    ::ReleaseDC(window, dc);
+    return row;
+}
+
+TEST_F(FormStripTest, TabAndArrowsReachEveryStripAndCellAndEnterOrSpaceOpensThePopup)
+{
+    mixer.ShowMixer();
+    const auto& cells = mixer.Cells();
+    const size_t sourcePairs = mixer.SourceStrips().size();
+    ASSERT_GE(sourcePairs, 2u);
+    ASSERT_GE(mixer.DestinationStrips().size(), 2u);
+    auto quadrant = [&](size_t cell, int q) { return Item(*cells[cell], IDC_CELL_LEFT_FROM_LEFT + q); };
+
+    HWND first = ::GetNextDlgTabItem(mixer, nullptr, FALSE);
+    ASSERT_NE(nullptr, first);
+    ::SetFocus(first);
+    std::set<HWND> reached;
+    for (int i = 0; i < 500 && reached.insert(::GetFocus()).second; ++i)
+        TypeKey(mixer, VK_TAB);
+    for (size_t i = 0; i < cells.size(); ++i)
+        EXPECT_EQ(1u, reached.count(quadrant(i, 0))) << "cell " << i;
+    for (const auto& strip : mixer.DestinationStrips()) {
+        for (int id : {IDC_STRIP_SLIDER_LEFT, IDC_STRIP_SLIDER_RIGHT, IDC_STRIP_LINK, IDC_STRIP_MUTE, IDC_STRIP_ZERO_DB})
+            EXPECT_EQ(1u, reached.count(Item(*strip, id))) << id;
+    }
+    EXPECT_EQ(first, ::GetFocus()) << "Tab comes round";
+
+    // The arrows walk the quadrants as a grid, across the cells' edges.
+    ::SetFocus(Item(Strip(), IDC_STRIP_LINK));
+    std::vector<COLORREF> unfocused = SecondRow(quadrant(0, 0));
+    ::SetFocus(quadrant(0, 0));
+    EXPECT_NE(unfocused, SecondRow(quadrant(0, 0))) << "the focus shows";
+    const struct
+    {
+        UINT key;
+        HWND to;
+    } steps[] = {
+        {VK_RIGHT, quadrant(0, 1)}, {VK_RIGHT, quadrant(sourcePairs, 0)}, {VK_DOWN, quadrant(sourcePairs, 2)},
+        {VK_DOWN, quadrant(sourcePairs + 1, 0)}, {VK_LEFT, quadrant(1, 1)}, {VK_UP, quadrant(0, 3)},
+    };
+    for (const auto& step : steps) {
+        TypeKey(mixer, step.key);
+        EXPECT_EQ(step.to, ::GetFocus()) << step.key;
+    }
+
+    int opened = 0;
+    ModalWatcher watcher([&](HWND popup) {
+        if (::GetDlgItem(popup, IDC_WEIGHT_SLIDER) == nullptr)
+            return;
+        ++opened;
+        ::PostMessageW(popup, WM_COMMAND, IDOK, 0);
+    });
+    TypeKey(mixer, VK_RETURN);
+    EXPECT_EQ(1, opened) << "Enter";
+    ::SetFocus(quadrant(0, 3));
+    TypeKey(mixer, VK_SPACE);
+    EXPECT_EQ(2, opened) << "Space";
+    SaveWindowPng(mixer, L"mixer-keyboard-focus");
 }
 
 TEST_F(FormStripTest, StripToolTips)

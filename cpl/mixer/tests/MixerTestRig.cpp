@@ -44,3 +44,9 @@ void DragSlider(HWND slider, int position, int code)
     ::SendMessageW(slider, TBM_SETPOS, TRUE, position);
     ::SendMessageW(::GetParent(slider), WM_VSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(slider));
 }
+
+void PressKey(HWND control, UINT key)
+{
+    ::SendMessageW(control, WM_KEYDOWN, key, 1);
+    ::SendMessageW(control, WM_KEYUP, key, 0xC0000001);
+}

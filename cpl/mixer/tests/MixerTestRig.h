@@ -35,3 +35,5 @@ private:
 MixerGridRect ChildRect(HWND child);
 // Sends a vertical scroll message from the slider, as the user's drag does, after moving it.
 void DragSlider(HWND slider, int position, int code = SB_THUMBPOSITION);
+// A key pressed and released on a control, as the keyboard does while it has the focus.
+void PressKey(HWND control, UINT key);
