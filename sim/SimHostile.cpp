@@ -20,6 +20,37 @@ const uint32_t kNotifications[] = {ZEPHRA_NOTIFY_STREAM_DEMAND,        ZEPHRA_NO
                                    ZEPHRA_NOTIFY_MIXER_GAINS_CHANGED,  ZEPHRA_NOTIFY_DEVICE_VALUE,
                                    4242};
 
+// What the control panel acts on (Part of its notification table), and one it does not know.
+const uint32_t kPanelNotifications[] = {ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED_BY_DRIVER,
+                                        ZEPHRA_NOTIFY_STREAMING_RECONFIGURED,
+                                        ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED,
+                                        ZEPHRA_NOTIFY_DEVICE_LIST_CHANGED,
+                                        ZEPHRA_NOTIFY_DEVICE_STATE,
+                                        ZEPHRA_NOTIFY_MIXER_PINS_CHANGED,
+                                        ZEPHRA_NOTIFY_MIXER_GAINS_CHANGED,
+                                        ZEPHRA_NOTIFY_MIXER_WEIGHTS_CHANGED,
+                                        4242};
+
+// Records with a count word, and where it is.
+struct CountWord
+{
+    uint32_t code;
+    uint32_t offset;
+};
+const CountWord kCountWords[] = {{IOCTL_ZEPHRA_GET_DEVICE_LIST, 0},
+                                 {IOCTL_ZEPHRA_GET_INPUT_CHANNELS, 0},
+                                 {IOCTL_ZEPHRA_GET_OUTPUT_CHANNELS, 0},
+                                 {IOCTL_ZEPHRA_GET_SAMPLE_RATES, 0},
+                                 {IOCTL_ZEPHRA_PLUGIN_GET, 4}};
+
+// The requests by which a connection opens: left alone, a connection that never opens
+// tests nothing.
+bool IsOpening(uint32_t code)
+{
+    return code == IOCTL_ZEPHRA_GET_VERSION || code == IOCTL_ZEPHRA_SET_EVENTS ||
+           code == IOCTL_ZEPHRA_SET_CLIENT_TYPE || code == IOCTL_ZEPHRA_SELECT_DEVICE;
+}
+
 bool IsRecordRead(uint32_t code)
 {
     return code == IOCTL_ZEPHRA_GET_MESSAGE || code == IOCTL_ZEPHRA_GET_NOTIFICATION;
@@ -47,6 +78,24 @@ SimHostile::~SimHostile()
     Detach();
 }
 
+void SimHostile::TargetControlPanel()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_panel = true;
+    m_target = ZEPHRA_CLIENT_MAIN;
+}
+
+void SimHostile::UnplugAll()
+{
+    std::vector<std::string> plugged;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        plugged.swap(m_plugged);
+    }
+    for (const std::string& serial : plugged)
+        m_sim->Execute("unplug " + serial);
+}
+
 void SimHostile::Attach()
 {
     m_sim->SetInterceptor([this](int32_t clientType, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply) {
@@ -70,18 +119,34 @@ SimHostileCounts SimHostile::Counts() const
     return m_counts;
 }
 
+bool SimHostile::IsTarget(int32_t clientType, uint32_t code) const
+{
+    // The open sequence (before the client type is set) is left alone. The control panel's
+    // device connections never declare a type.
+    if (!m_panel)
+        return clientType == m_target;
+    if (clientType < 0)
+        return !IsOpening(code);
+    return clientType == ZEPHRA_CLIENT_MAIN || clientType == ZEPHRA_CLIENT_OBSERVER ||
+           clientType == ZEPHRA_CLIENT_OBSERVER_2;
+}
+
 bool SimHostile::Intercept(int32_t clientType, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply)
 {
-    // The open sequence (before the client type is set) is left alone: a connection that
-    // never opens tests nothing. A send is always served: answering it here would drop the
-    // record the target sent, and a reply lost that way is the driver's doing.
-    if (clientType != m_target || code == IOCTL_ZEPHRA_SEND_MESSAGE)
-        return false;
     std::lock_guard<std::mutex> guard(m_lock);
+    if (!IsTarget(clientType, code))
+        return false;
+    // A send is always served: answering it here would drop the record the target sent, and
+    // a reply lost that way is the driver's doing. The control panel's gets a bad reply
+    // queued before the service's instead.
+    if (code == IOCTL_ZEPHRA_SEND_MESSAGE && (!m_panel || clientType != ZEPHRA_CLIENT_MAIN))
+        return false;
     if (Next(100) >= m_percent) {
         ++m_counts.passed;
         return false;
     }
+    if (m_panel && (code == IOCTL_ZEPHRA_SEND_MESSAGE || Next(3) == 0) && PanelCorruption(code, outSize, reply))
+        return !reply->empty();
     std::vector<uint8_t> bytes(outSize);
     for (uint8_t& b : bytes)
         b = static_cast<uint8_t>(Next(256));
@@ -135,19 +200,87 @@ bool SimHostile::Intercept(int32_t clientType, uint32_t code, uint32_t outSize, 
     return true;
 }
 
+bool SimHostile::PanelCorruption(uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply)
+{
+    reply->clear();
+    if (code == IOCTL_ZEPHRA_SEND_MESSAGE) {
+        ZephraMessage record;
+        record.Init(ZEPHRA_MSG_KIND_REPLY, ZEPHRA_MSG_REPLY);
+        record.correlation[0] = m_random(); // another request's, most likely
+        record.status = m_random();
+        switch (Next(3)) {
+        case 0:
+            record.headerSize = Next(2) == 0 ? Next(ZEPHRA_MSG_HEADER_SIZE) : ZEPHRA_MSG_HEADER_SIZE + 1 + Next(64);
+            break;
+        case 1:
+            record.payloadLength = ZEPHRA_MSG_MAX_PAYLOAD + 1 + Next(100000);
+            break;
+        default:
+            break; // well-formed, with a foreign sequence number
+        }
+        ++m_counts.badReplies;
+        m_sim->QueueRecord(ZEPHRA_CLIENT_MAIN, false, record);
+        return true; // served as usual after the bad one
+    }
+    for (const CountWord& word : kCountWords) {
+        if (word.code == code && Next(2) == 0) {
+            ++m_counts.overcounted;
+            m_sim->SetNextReplyWord(code, word.offset, Next(2) == 0 ? 0xFFFFFFFFu : 65 + Next(100000));
+            return true;
+        }
+    }
+    if (code == IOCTL_ZEPHRA_GET_MESSAGE || code == IOCTL_ZEPHRA_GET_NOTIFICATION)
+        return false; // a record of non-zero bytes is random bytes, done below
+    ++m_counts.unterminated;
+    std::vector<uint8_t> bytes(outSize, static_cast<uint8_t>(1 + Next(255)));
+    *reply = SimResponseFrame(0, bytes.data(), outSize);
+    return true;
+}
+
+uint32_t SimHostile::PanelNotification(uint32_t* code, uint32_t* payload)
+{
+    *code = kPanelNotifications[Next(sizeof(kPanelNotifications) / sizeof(kPanelNotifications[0]))];
+    std::vector<SimDevice> devices = m_sim->Devices();
+    switch (Next(4)) {
+    case 0:
+        return 0;
+    case 1:
+        if (!devices.empty()) {
+            const SimDevice& device = devices[Next(static_cast<uint32_t>(devices.size()))];
+            payload[0] = device.idFirst;
+            payload[1] = device.idSecond;
+            return 8;
+        }
+        [[fallthrough]]; // no device to name
+    case 2:
+        payload[0] = Next(2) == 0 ? m_random() : Next(8);
+        payload[1] = Next(2) == 0 ? m_random() : Next(8);
+        return 8;
+    default:
+        for (uint32_t i = 0; i < 4; ++i)
+            payload[i] = m_random();
+        return 1 + Next(16); // a payload of the wrong length
+    }
+}
+
 bool SimHostile::Tick()
 {
     uint32_t words[4] = {};
-    uint32_t count = 0;
+    uint32_t count = 0; // bytes
     uint32_t code = 0;
     std::string command;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (Next(4) != 0) {
-            code = kNotifications[Next(sizeof(kNotifications) / sizeof(kNotifications[0]))];
-            count = Next(5);
-            for (uint32_t i = 0; i < count; ++i)
-                words[i] = Next(4) == 0 ? m_random() : Next(8);
+            if (m_panel) {
+                count = PanelNotification(&code, words);
+            } else {
+                code = kNotifications[Next(sizeof(kNotifications) / sizeof(kNotifications[0]))];
+                count = Next(5);
+                for (uint32_t i = 0; i < count; ++i)
+                    words[i] = Next(4) == 0 ? m_random() : Next(8);
+                count *= 4;
+            }
             ++m_counts.notifications;
         } else {
             std::string serial = "HX" + std::to_string(Next(kHostileDevices));
@@ -166,7 +299,7 @@ bool SimHostile::Tick()
         }
     }
     if (command.empty()) {
-        m_sim->QueueNotification(m_target, code, words, count * 4);
+        m_sim->QueueNotification(m_target, code, words, count);
         return false;
     }
     m_sim->Execute(command);

@@ -19,10 +19,16 @@ struct SimHostileCounts
     uint32_t oversized = 0;  // a frame longer than the caller's buffer
     uint32_t mismatched = 0; // a frame whose byte count disagrees with its length
     uint32_t endless = 0;    // a well-formed record that never empties the queue
+    uint32_t unterminated = 0; // success, every byte non-zero: strings without their zero
+    uint32_t overcounted = 0;  // a served record whose count word lies beyond its capacity
+    uint32_t badReplies = 0;   // a reply record queued before the real one, malformed or foreign
     uint32_t notifications = 0;
     uint32_t deviceChanges = 0;
 
-    uint32_t Corrupted() const { return failed + cut + garbage + oversized + mismatched + endless; }
+    uint32_t Corrupted() const
+    {
+        return failed + cut + garbage + oversized + mismatched + endless + unterminated + overcounted + badReplies;
+    }
 };
 
 // A seeded hostile driver on top of the simulator: it answers a share of one client type's
@@ -40,6 +46,16 @@ public:
     SimHostile(const SimHostile&) = delete;
     SimHostile& operator=(const SimHostile&) = delete;
 
+    // Turns on the control panel's mode: the target becomes the control panel's connections
+    // (its main client, its observers and its device connections, but never a connection
+    // that is still opening), Tick sends the notifications it acts on with random or real
+    // device words, and the answers gain unterminated strings, counts beyond capacity and
+    // bad replies queued before the service's.
+    void TargetControlPanel();
+
+    // Unplugs every device of the hostile set that Tick plugged.
+    void UnplugAll();
+
     // Starts and ends the interception of the target's requests.
     void Attach();
     void Detach();
@@ -53,9 +69,15 @@ public:
 private:
     bool Intercept(int32_t clientType, uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply);
     uint32_t Next(uint32_t bound); // under m_lock: 0 to bound - 1
+    bool IsTarget(int32_t clientType, uint32_t code) const;
+    // Under m_lock: the control panel's own corruptions; false when none applies to code.
+    bool PanelCorruption(uint32_t code, uint32_t outSize, std::vector<uint8_t>* reply);
+    // Under m_lock: the words of a notification for the control panel, into payload.
+    uint32_t PanelNotification(uint32_t* code, uint32_t* payload);
 
     ZephraSim* m_sim;
     int32_t m_target;
+    bool m_panel = false;
     uint32_t m_percent;
     mutable std::mutex m_lock;
     std::mt19937 m_random;
