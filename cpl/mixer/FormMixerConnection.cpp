@@ -124,7 +124,7 @@ LRESULT FormMixerConnection::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam
     return (connected ? m_green : m_white).Paint(reinterpret_cast<HDC>(wParam));
 }
 
-LRESULT FormMixerConnection::OnQuadrant(WORD code, WORD id, HWND control, BOOL& bHandled)
+LRESULT FormMixerConnection::OnQuadrant(WORD code, WORD id, HWND, BOOL& bHandled)
 {
     if (code != STN_CLICKED) {
         bHandled = FALSE;
