@@ -9,7 +9,8 @@
 //     bench_cpl_hostile [SEED [CORRUPTED [PERCENT]]]
 //
 // runs until the driver has corrupted at least CORRUPTED answers to the panel (default
-// 2000), with PERCENT of its requests corrupted (default 30).
+// 2000), with PERCENT of its requests corrupted (default 30). BENCH_DEBUG=1 in the
+// environment prints each action and each round's GDI objects by type.
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 #include "CAppModule.h"
@@ -94,6 +96,7 @@ struct PanelThread : WnThreadCallbackInterface
         runner = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
         ready.Set();
         result = RunControlPanel(L"-notray", kName);
+        fprintf(stderr, "the control panel's loop ended (%d)\n", result);
         DestroyWindow(runner);
         return 0;
     }
@@ -169,13 +172,14 @@ struct Figures
 class RestlessUser
 {
 public:
-    RestlessUser(ZephraSim& sim, SimHostile& hostile, PanelThread& panel, DWORD thread, uint32_t seed)
-        : m_sim(sim), m_hostile(hostile), m_panel(panel), m_thread(thread), m_random(seed)
+    RestlessUser(ZephraSim& sim, SimHostile& hostile, PanelThread& panel, HWND frame, uint32_t seed)
+        : m_sim(sim), m_hostile(hostile), m_panel(panel), m_frame(frame),
+          m_thread(GetWindowThreadProcessId(frame, nullptr)), m_random(seed)
     {
     }
 
     Figures& Result() { return m_figures; }
-    HWND Frame() const { return FindWindowW(CPL_MAIN_WINDOW_CLASS, nullptr); }
+    HWND Frame() const { return m_frame; }
 
     // On the panel's thread; false when it did not answer in time.
     bool OnPanel(const std::function<void()>& work, DWORD ms)
@@ -221,14 +225,15 @@ public:
                     continue;
                 ++open;
                 HWND slider = GetDlgItem(window, IDC_WEIGHT_SLIDER);
+                bool first = m_seen.insert(window).second;
                 if (slider != nullptr) {
-                    ++m_figures.popups;
+                    m_figures.popups += first ? 1 : 0;
                     PressKey(slider);
                     if (Next(3) == 0)
                         PostMessageW(GetDlgItem(window, IDC_WEIGHT_CONNECTED), BM_CLICK, 0, 0);
                 } else {
                     ++boxes; // a message box (or the About box)
-                    ++m_figures.boxes;
+                    m_figures.boxes += first ? 1 : 0;
                 }
                 PostMessageW(window, WM_COMMAND, IDOK, 0);
             }
@@ -250,7 +255,10 @@ public:
     void Act()
     {
         ++m_figures.actions;
-        switch (Next(6)) {
+        uint32_t kind = Next(6);
+        if (getenv("BENCH_DEBUG") != nullptr)
+            fprintf(stderr, "act %u\n", kind);
+        switch (kind) {
         case 0:
             SelectPage();
             break;
@@ -277,7 +285,9 @@ public:
     {
         m_hostile.Attach();
         for (int i = 0; i < kActionsPerRound; ++i) {
-            if (i % kTickEvery == 0)
+            if (i % kTickEvery == 0 && getenv("BENCH_DEBUG") != nullptr)
+                fprintf(stderr, "tick %s\n", m_hostile.Tick() ? "plug" : "");
+            else if (i % kTickEvery == 0)
                 m_hostile.Tick();
             Act();
             Sleep(Next(30));
@@ -322,8 +332,15 @@ private:
 
     void Click(const std::vector<HWND>& buttons)
     {
-        if (!buttons.empty())
-            PostMessageW(buttons[Next(static_cast<uint32_t>(buttons.size()))], BM_CLICK, 0, 0);
+        if (buttons.empty())
+            return;
+        HWND button = buttons[Next(static_cast<uint32_t>(buttons.size()))];
+        if (getenv("BENCH_DEBUG") != nullptr) {
+            wchar_t text[64] = {};
+            GetWindowTextW(button, text, 64);
+            fprintf(stderr, "click %ls (%d)\n", text, GetDlgCtrlID(button));
+        }
+        PostMessageW(button, BM_CLICK, 0, 0);
     }
 
     std::vector<HTREEITEM> TreeItems(HWND tree)
@@ -506,9 +523,11 @@ private:
     ZephraSim& m_sim;
     SimHostile& m_hostile;
     PanelThread& m_panel;
+    HWND m_frame;
     DWORD m_thread;
     std::mt19937 m_random;
     Figures m_figures;
+    std::set<HWND> m_seen; // boxes and popups counted
 };
 
 uint32_t Argument(int argc, char** argv, int index, uint32_t fallback)
@@ -518,8 +537,16 @@ uint32_t Argument(int argc, char** argv, int index, uint32_t fallback)
 
 } // namespace
 
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
+{
+    fprintf(stderr, "unhandled exception 0x%08lx at %p\n", info->ExceptionRecord->ExceptionCode,
+            info->ExceptionRecord->ExceptionAddress);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 int main(int argc, char** argv)
 {
+    SetUnhandledExceptionFilter(ReportCrash);
     const uint32_t seed = Argument(argc, argv, 1, 1);
     const uint32_t target = Argument(argc, argv, 2, 2000);
     const uint32_t percent = Argument(argc, argv, 3, 30);
@@ -543,9 +570,13 @@ int main(int argc, char** argv)
     WnThread panelThread;
     panelThread.Start(&panel);
     WaitForSingleObject(panel.ready.Get(), 10000);
+    // The panel's own window (not one of another process).
     HWND frame = nullptr;
+    DWORD panelThreadId = GetThreadId(panelThread.Get());
     for (int i = 0; i < 500 && frame == nullptr; ++i) {
-        frame = FindWindowW(CPL_MAIN_WINDOW_CLASS, nullptr);
+        HWND found = FindWindowW(CPL_MAIN_WINDOW_CLASS, nullptr);
+        if (found != nullptr && GetWindowThreadProcessId(found, nullptr) == panelThreadId)
+            frame = found;
         Sleep(10);
     }
     if (frame == nullptr) {
@@ -559,7 +590,7 @@ int main(int argc, char** argv)
     }
     SimHostile hostile(&sim, seed, ZEPHRA_CLIENT_MAIN, percent);
     hostile.TargetControlPanel();
-    RestlessUser user(sim, hostile, panel, GetWindowThreadProcessId(frame, nullptr), seed);
+    RestlessUser user(sim, hostile, panel, frame, seed);
 
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
