@@ -40,6 +40,9 @@ const DWORD kTreeBudgetMs = 5000;
 const int kActionsPerRound = 20;
 const int kTickEvery = 3; // actions per random event
 const UINT WM_BENCH_RUN = WM_APP + 77;
+// GDI objects that may still come after the warm-up: Wine creates a few of its own on
+// first uses (brushes, objects of its type 9) and keeps them; a leak grows round by round.
+const DWORD kGdiAllowance = 4;
 
 // A service that answers every request at once with success.
 struct BenchService : WnThreadCallbackInterface
@@ -212,11 +215,26 @@ public:
         return ok;
     }
 
+    // Until the panel has taken the messages posted to it (what an action posted has been
+    // handled, and a box it opens is there), or a time-out.
+    void WaitPostedTaken()
+    {
+        for (int i = 0; i < 100; ++i) {
+            bool pending = true;
+            if (!OnPanel([&] { pending = (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) != 0; },
+                         kHostileAnswerMs) ||
+                !pending)
+                return;
+            Sleep(5);
+        }
+    }
+
     // Closes every message box and popup of the panel, acting in a popup first.
     // True when none is left.
     bool Dismiss()
     {
         for (int pass = 0; pass < 200; ++pass) {
+            WaitPostedTaken();
             Windows top;
             EnumThreadWindows(m_thread, Windows::Add, reinterpret_cast<LPARAM>(&top));
             int boxes = 0, open = 0;
@@ -596,6 +614,20 @@ int main(int argc, char** argv)
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
     const uint32_t maxRounds = target + 50; // a panel that no longer asks anything keeps the count still
+    // Wine keeps a bounded cache of window DCs (each a DC, a region and a bitmap in the
+    // handle table) that grows with the most DCs ever held at once: filled here, so that
+    // it does not read as growth later.
+    user.OnPanel(
+        [frame] {
+            std::vector<HDC> dcs;
+            for (int i = 0; i < 64; ++i)
+                dcs.push_back(GetDC(frame));
+            for (HDC dc : dcs)
+                ReleaseDC(frame, dc);
+            if (getenv("BENCH_DEBUG") != nullptr)
+                fprintf(stderr, "after the DC cache filled: gdi %lu\n", GdiObjects());
+        },
+        kAnswerMs);
     // The warm-up ends when a quarter of the corrupted answers have been given.
     bool warm = false;
     for (uint32_t round = 0; hostile.Counts().Corrupted() < target && round < maxRounds; ++round) {
@@ -636,7 +668,7 @@ int main(int argc, char** argv)
            figures.gdiFirst, figures.gdiWarm, figures.gdiLast, figures.userFirst, figures.userWarm, figures.userLast);
     printf("control panel closed when told: %s\n", closed ? "yes" : "no");
     fflush(stdout);
-    bool grew = figures.gdiLast > figures.gdiWarm || figures.userLast > figures.userWarm;
+    bool grew = figures.gdiLast > figures.gdiWarm + kGdiAllowance || figures.userLast > figures.userWarm;
     return counts.Corrupted() >= target && figures.hangs == 0 && figures.twoBoxes == 0 && figures.treeWrong == 0 &&
                    !grew && closed
                ? 0
