@@ -273,7 +273,7 @@ public:
     void Act()
     {
         ++m_figures.actions;
-        uint32_t kind = Next(6);
+        uint32_t kind = Next(7);
         if (getenv("BENCH_DEBUG") != nullptr)
             fprintf(stderr, "act %u\n", kind);
         switch (kind) {
@@ -292,6 +292,9 @@ public:
         }
         case 4:
             ChooseCombo();
+            break;
+        case 5:
+            OpenMixer();
             break;
         default:
             MixerAction();
@@ -390,6 +393,42 @@ private:
             kHostileAnswerMs);
     }
 
+    // Shows a device page and presses one of its two mixer buttons.
+    void OpenMixer()
+    {
+        OnPanel(
+            [this] {
+                std::vector<HWND> trees = Controls(WC_TREEVIEWW);
+                std::vector<HTREEITEM> devices;
+                for (HTREEITEM item : trees.empty() ? std::vector<HTREEITEM>() : TreeItems(trees[0])) {
+                    if (ItemText(trees[0], item) == L"Quorvela")
+                        devices.push_back(item);
+                }
+                if (!devices.empty())
+                    TreeView_SelectItem(trees[0], devices[Next(static_cast<uint32_t>(devices.size()))]);
+            },
+            kHostileAnswerMs);
+        std::vector<HWND> buttons;
+        for (HWND button : Controls(L"Button")) {
+            wchar_t text[64] = {};
+            int length = GetWindowTextW(button, text, 64);
+            if (length >= 5 && wcscmp(text + length - 5, L"Mixer") == 0)
+                buttons.push_back(button);
+        }
+        Click(buttons);
+    }
+
+    static std::wstring ItemText(HWND tree, HTREEITEM item)
+    {
+        wchar_t text[64] = {};
+        TVITEMW tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = 64;
+        return TreeView_GetItem(tree, &tv) ? text : L"";
+    }
+
     void ChooseCombo()
     {
         std::vector<HWND> combos = Controls(L"ComboBox");
@@ -445,16 +484,8 @@ private:
                 if (trees.empty())
                     return;
                 count = 0;
-                for (HTREEITEM item : TreeItems(trees[0])) {
-                    wchar_t text[64] = {};
-                    TVITEMW tv = {};
-                    tv.mask = TVIF_TEXT;
-                    tv.hItem = item;
-                    tv.pszText = text;
-                    tv.cchTextMax = 64;
-                    if (TreeView_GetItem(trees[0], &tv) && wcscmp(text, L"Quorvela") == 0)
-                        ++count;
-                }
+                for (HTREEITEM item : TreeItems(trees[0]))
+                    count += ItemText(trees[0], item) == L"Quorvela" ? 1 : 0;
             },
             kAnswerMs);
         return count;
