@@ -20,7 +20,7 @@ const uint32_t kNotifications[] = {ZEPHRA_NOTIFY_STREAM_DEMAND,        ZEPHRA_NO
                                    ZEPHRA_NOTIFY_MIXER_GAINS_CHANGED,  ZEPHRA_NOTIFY_DEVICE_VALUE,
                                    4242};
 
-// What the control panel acts on (Part of its notification table), and one it does not know.
+// What the control panel acts on, and one it does not know.
 const uint32_t kPanelNotifications[] = {ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED_BY_DRIVER,
                                         ZEPHRA_NOTIFY_STREAMING_RECONFIGURED,
                                         ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED,
