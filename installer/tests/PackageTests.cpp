@@ -646,7 +646,9 @@ TEST_F(PackageTest, DowngradeIsRefusedWithItsReasonInTheLog)
     DWORD result = Msiexec(L"/i " + Quoted(m_package) + L" /qn /l*v " + Quoted(m_log));
     EXPECT_NE(0u, result);
     EXPECT_NE(~0u, result);
-    EXPECT_NE(std::string::npos, FileText(m_log).find(kDowngradeRefusal));
+    // The reason names the installed product (the log also lists the package's properties).
+    std::string reason = kDowngradeRefusal + std::string(" (") + std::string(newerCode.begin(), newerCode.end()) + ")";
+    EXPECT_NE(std::string::npos, FileText(m_log).find(reason)) << reason;
     EXPECT_FALSE(ProductInstalled(m_productCode));
     EXPECT_TRUE(ProductInstalled(newerCode));
     EXPECT_TRUE(WaitFor([] { return QueryService().state == SERVICE_RUNNING; }));
