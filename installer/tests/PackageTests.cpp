@@ -635,6 +635,26 @@ TEST_F(PackageTest, FailedUpgradeRollsBackToTheEarlierVersion)
     ExpectInstalled(m_productCode);
 }
 
+TEST_F(PackageTest, RollbackKeepsAServiceItDidNotCreate)
+{
+    // As with two installations at once: a second one finds the first one's service
+    // registered and fails; its rollback must not delete that service.
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_package) + L" /qn"));
+    ASSERT_TRUE(MakeLaterBuild(
+        m_package, m_later,
+        {L"UPDATE `Property` SET `Value` = '" + NewGuid() + L"' WHERE `Property` = 'UpgradeCode'",
+         L"INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('FailLate', 3090, "
+         L"'quorvelasvc.exe', '-nosuchoption')",
+         L"INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('FailLate', '', 6580)"}));
+    DWORD result = Msiexec(L"/i " + Quoted(m_later) + L" /qn");
+    EXPECT_NE(0u, result);
+    EXPECT_NE(~0u, result);
+    EXPECT_TRUE(ProductInstalled(m_productCode));
+    ServiceState service = QueryService();
+    EXPECT_TRUE(service.exists);
+    EXPECT_EQ(Quoted(InstallDir() + L"\\quorvelasvc.exe") + L" -service", service.path);
+}
+
 TEST_F(PackageTest, DowngradeIsRefusedWithItsReasonInTheLog)
 {
     std::wstring newer = std::to_wstring(QUORVELA_VERSION_MAJOR) + L"." + std::to_wstring(QUORVELA_VERSION_MINOR + 1) + L".0";
