@@ -5,6 +5,7 @@
 #include <msi.h>
 #include <msiquery.h>
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 #include "LogonTask.h"
@@ -280,7 +281,7 @@ extern "C" UINT WINAPI FindOtherInstallation(MSIHANDLE install)
     std::wstring productCode = Property(install, L"ProductCode");
     wchar_t related[39];
     for (DWORD index = 0; MsiEnumRelatedProductsW(upgradeCode.c_str(), 0, index, related) == ERROR_SUCCESS; ++index) {
-        if (_wcsicmp(related, productCode.c_str()) != 0) {
+        if (_wcsicmp(related, productCode.c_str()) != 0 && MsiQueryProductStateW(related) == INSTALLSTATE_DEFAULT) {
             MsiSetPropertyW(install, L"QUORVELAOTHER", related);
             break;
         }
