@@ -23,8 +23,11 @@ status=0
 for dpi in $DPIS; do
     rm -f "$SCREENS"/*-"$dpi".png
     wine reg add "$DESKTOP_KEY" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 </dev/null
-    # Wine's own desktop draws the window frames (there is no window manager on Xvfb).
-    if ! timeout 300 wine explorer "/desktop=screens$dpi,1280x1024" "$BIN/cpl_screens.exe" </dev/null; then
+    # Wine's own desktop draws the window frames (there is no window manager on Xvfb); at
+    # 192 DPI it is as large as a screen of that density.
+    size=1280x1024
+    [ "$dpi" -lt 192 ] || size=2560x1600
+    if ! timeout 300 wine explorer "/desktop=screens$dpi,$size" "$BIN/cpl_screens.exe" </dev/null; then
         echo "screens: pictures at $dpi DPI failed" >&2
         status=1
     fi

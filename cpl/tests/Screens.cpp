@@ -104,7 +104,14 @@ void SaveMixers(MainFrame& frame)
         mixer.ShowMixer();
         BringToFront(mixer);
         std::wstring layout = i < 2 ? L"compact" : L"studio";
-        Save(mixer, L"mixer-" + layout + (mixer.IsHardwareInputs() ? L"-hardware-inputs" : L"-software-outputs"));
+        std::wstring name = L"mixer-" + layout + (mixer.IsHardwareInputs() ? L"-hardware-inputs" : L"-software-outputs");
+        Save(mixer, name);
+        if ((mixer.GetStyle() & WS_HSCROLL) != 0) {
+            // A grid wider than the screen: its last strips, scrolled to.
+            mixer.SendMessageW(WM_HSCROLL, SB_BOTTOM, 0);
+            mixer.SendMessageW(WM_VSCROLL, SB_BOTTOM, 0);
+            Save(mixer, name + L"-scrolled");
+        }
         if (!popupSaved && !mixer.Cells().empty()) {
             popupSaved = true;
             HWND cell = *mixer.Cells().front();
