@@ -95,6 +95,28 @@ void SaveModal(const std::wstring& name, Start start)
     }
 }
 
+// The File menu as the command bar drops it, with its picture: taken from a timer of the
+// menu's loop, which then ends the menu.
+void SaveFileMenu(MainFrame& frame)
+{
+    static bool saved;
+    saved = false;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) WINAPI {
+        HWND menu = ::FindWindowW(L"#32768", nullptr);
+        if (saved || menu == nullptr || !::IsWindowVisible(menu))
+            return;
+        saved = true;
+        Save(menu, L"menu-file");
+        ::EndMenu();
+    });
+    frame.CommandBar().DropDown(0, true);
+    ::KillTimer(nullptr, timer);
+    if (!saved) {
+        std::wprintf(L"failed: menu-file never opened\n");
+        ++g_failures;
+    }
+}
+
 // Both mixers of every device; the popup of the first crosspoint of the first one.
 void SaveMixers(MainFrame& frame)
 {
@@ -162,6 +184,7 @@ int wmain()
         SaveMixers(frame);
 
         BringToFront(frame);
+        SaveFileMenu(frame);
         SaveModal(L"about", [&] { frame.SendMessageW(WM_COMMAND, ID_APP_ABOUT, 0); });
         SaveModal(L"error-box", [&] {
             ShowRequestError(frame.SampleRatePage(), L"Changing the sample rate failed.",
