@@ -18,6 +18,20 @@ const int kStatePane = 1;
 const int kRatePane = 2;
 const uint32_t kObserverClientType = 3;
 
+// Texts of the tree's fixed nodes (at root) and of the device nodes below "Devices".
+enum FixedNode { NODE_RATE, NODE_BUFFERS, NODE_DEVICES, NODE_IN_CHANNELS, NODE_OUT_CHANNELS, NODE_STATUS, NODE_DRIVER };
+const wchar_t* const kFixedNodes[] = {L"Sample Rate",       L"Buffer Settings", L"Devices",    L"ASIO IN Channels",
+                                      L"ASIO OUT Channels", L"Status Info",     L"Driver Info"};
+const wchar_t kDeviceNode[] = L"Quorvela";
+const wchar_t kEchoNode[] = L"Plugin";
+
+// The menu's pictures drawn for the screen's DPI.
+UINT MenuPictures()
+{
+    int size = ScaleToDpi(16);
+    return size >= 32 ? IDB_MENU_192 : size >= 24 ? IDB_MENU_144 : 0;
+}
+
 HICON LoadTreeIcon(int id, int size)
 {
     return static_cast<HICON>(
@@ -107,7 +121,7 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_commandBar.Create(m_hWnd);
     m_commandBar.AttachMenu(::GetMenu(m_hWnd));
-    m_commandBar.LoadImages(IDR_MAINFRAME);
+    m_commandBar.LoadImages(IDR_MAINFRAME, MenuPictures());
     ::SetMenu(m_hWnd, nullptr);
     CreateSimpleReBar(ATL_SIMPLE_REBAR_NOBORDER_STYLE, ATL_IDW_TOOLBAR);
     AddSimpleReBarBand(m_commandBar);
@@ -117,12 +131,7 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_hWndStatusBar = m_statusBar;
     const int panes[] = {ID_DEFAULT_PANE, kStatePane, kRatePane};
     m_statusBar.SetPanes(panes, 3);
-    // Wide enough for the longest text of each pane in the status bar's font.
-    int margin = ScaleToDpi(kPaneMargin);
-    int stateText = WidestText(m_statusBar, {StreamingStateText(6), L"Streaming state: Undefined", L"Driver not available."});
-    int rateText = WidestText(m_statusBar, {SamplingRateText(5644800)});
-    m_statusBar.SetPaneWidth(kStatePane, std::max(ScaleToDpi(kStatePaneWidth), stateText + margin));
-    m_statusBar.SetPaneWidth(kRatePane, std::max(ScaleToDpi(kRatePaneWidth), rateText + margin));
+    FitStatusBar();
 
     m_hWndClient = m_splitter.Create(m_hWnd, nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     UpdateLayout();
@@ -151,6 +160,10 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     RebuildTree();
     Load(true);
     m_pageTree.ShowWindow(SW_SHOW);
+    // Wide enough for the longest node (device nodes one level down, up to "Plugin99").
+    std::vector<std::wstring> rootTexts(std::begin(kFixedNodes), std::end(kFixedNodes));
+    int treeWidth = m_pageTree.PaneWidthFor(rootTexts, {kDeviceNode, std::wstring(kEchoNode) + L"99"});
+    m_splitter.SetSplitterPos(std::max(ScaleToDpi(kSplitterPos), treeWidth));
     m_splitter.SetSplitterPane(SPLIT_PANE_LEFT, m_pageTree, true);
     UpdateStatusBar();
     if (CMessageLoop* loop = CAppModule::Current() != nullptr ? CAppModule::Current()->GetMessageLoop() : nullptr) {
@@ -158,6 +171,32 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
         loop->AddIdleHandler(this);
     }
     return 0;
+}
+
+void MainFrame::FitStatusBar()
+{
+    // Each fixed pane as wide as its longest text in the status bar's font; the default pane
+    // as wide as the longest menu prompt, and the window at least as wide as the three.
+    std::vector<std::wstring> stateTexts = {L"Driver not available.", L"Streaming state unknown"};
+    for (uint32_t state = 0; StreamingStateText(state) != nullptr; ++state)
+        stateTexts.push_back(StreamingStateText(state));
+    int state = FittingWidth(m_statusBar, kStatePaneWidth, stateTexts, kPaneMargin);
+    int rate = FittingWidth(m_statusBar, kRatePaneWidth, {SamplingRateText(5644800), L"Current sampling rate: unknown"},
+                            kPaneMargin);
+    int prompt = FittingWidth(m_statusBar, 0,
+                              {IdleText(), MenuPrompt(ID_APP_EXIT), MenuPrompt(ID_APP_ABOUT), MenuPrompt(ID_TRAY_RESTORE)},
+                              kPaneMargin);
+    m_statusBar.SetPaneWidth(kStatePane, state);
+    m_statusBar.SetPaneWidth(kRatePane, rate);
+    RECT needed = {0, 0, prompt + state + rate + ::GetSystemMetrics(SM_CXVSCROLL), 0};
+    ::AdjustWindowRectEx(&needed, GetStyle(), FALSE, GetExStyle());
+    int width = needed.right - needed.left;
+    if (width > MinTrackWidth())
+        SetMinTrackWidth(width);
+    RECT window = {};
+    GetWindowRect(&window);
+    if (window.right - window.left < width)
+        SetWindowPos(nullptr, 0, 0, width, window.bottom - window.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT MainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
@@ -330,14 +369,14 @@ void MainFrame::RebuildTree()
     ShowPage(&m_noDevice);
     if (!Client().IsOpened())
         return;
-    m_pageTree.AddItem(L"Sample Rate", &m_sampleRate, nullptr, m_images[IMAGE_RATE]);
-    m_pageTree.AddItem(L"Buffer Settings", &m_bufferSettings, nullptr, m_images[IMAGE_RATE]);
-    m_pageTree.AddItem(L"Devices", &m_devices, nullptr, m_images[IMAGE_DEVICE]);
+    m_pageTree.AddItem(kFixedNodes[NODE_RATE], &m_sampleRate, nullptr, m_images[IMAGE_RATE]);
+    m_pageTree.AddItem(kFixedNodes[NODE_BUFFERS], &m_bufferSettings, nullptr, m_images[IMAGE_RATE]);
+    m_pageTree.AddItem(kFixedNodes[NODE_DEVICES], &m_devices, nullptr, m_images[IMAGE_DEVICE]);
     AddDevicePages();
-    m_pageTree.AddItem(L"ASIO IN Channels", &m_inChannels, nullptr, m_images[IMAGE_CHANNELS]);
-    m_pageTree.AddItem(L"ASIO OUT Channels", &m_outChannels, nullptr, m_images[IMAGE_CHANNELS]);
-    m_pageTree.AddItem(L"Status Info", &m_statusInfo, nullptr, m_images[IMAGE_STATUS]);
-    m_pageTree.AddItem(L"Driver Info", &m_drvInfo, nullptr, m_images[IMAGE_INFO]);
+    m_pageTree.AddItem(kFixedNodes[NODE_IN_CHANNELS], &m_inChannels, nullptr, m_images[IMAGE_CHANNELS]);
+    m_pageTree.AddItem(kFixedNodes[NODE_OUT_CHANNELS], &m_outChannels, nullptr, m_images[IMAGE_CHANNELS]);
+    m_pageTree.AddItem(kFixedNodes[NODE_STATUS], &m_statusInfo, nullptr, m_images[IMAGE_STATUS]);
+    m_pageTree.AddItem(kFixedNodes[NODE_DRIVER], &m_drvInfo, nullptr, m_images[IMAGE_INFO]);
     m_pageTree.EnableWindow(TRUE);
     if (m_pageTree.GetSelectedPage() == nullptr)
         m_pageTree.SelectFirstItem();
@@ -378,13 +417,13 @@ void MainFrame::AddDevicePages()
         m_mixers.push_back(std::move(softwareOutputs));
         page->Create(m_splitter);
         m_devicePageIndex[{key.idFirst, key.idSecond}] = page.get();
-        m_pageTree.AddItem(L"Quorvela", page.get(), &m_devices, m_images[IMAGE_DEVICE]);
+        m_pageTree.AddItem(kDeviceNode, page.get(), &m_devices, m_images[IMAGE_DEVICE]);
         m_devicePages.push_back(std::move(page));
 
         if ((device->GetRecord().featureFlags & ZEPHRA_FEATURE_ECHO) != 0) {
             auto echo = std::make_unique<FormPlugin>(Client(), m_hWnd, key);
             echo->Create(m_splitter);
-            m_pageTree.AddItem((L"Plugin" + std::to_wstring(i)).c_str(), echo.get(), &m_devices, m_images[IMAGE_DEVICE]);
+            m_pageTree.AddItem((kEchoNode + std::to_wstring(i)).c_str(), echo.get(), &m_devices, m_images[IMAGE_DEVICE]);
             m_echoPages.push_back(std::move(echo));
         }
     }

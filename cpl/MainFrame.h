@@ -123,6 +123,8 @@ private:
     template <class Page>
     void DestroyPages(std::vector<std::unique_ptr<Page>>& pages);
     void CreateImageList();
+    // Pane widths of the status bar from their texts, and the window's width from them.
+    void FitStatusBar();
     // The fixed pages in creation order (the page tree first).
     std::vector<FormBase*> FixedPages();
     ZephraCplClient& Client() { return m_link.Client(); }

@@ -42,6 +42,9 @@ public:
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
         MESSAGE_HANDLER(WM_TIMER, OnTimer)
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
+        MESSAGE_HANDLER(WM_HSCROLL, OnScroll)
+        MESSAGE_HANDLER(WM_VSCROLL, OnScroll)
+        MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     END_MSG_MAP()
@@ -64,6 +67,8 @@ private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnScroll(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled);
 
@@ -74,7 +79,11 @@ private:
     void OpenObservers();
     // A visible child static with a sunken edge: a separator, or a header band with text.
     CWindow CreateBar(const MixerGridRect& rect, const wchar_t* text);
+    // The window sized to show a grid of width by height: whole where it fits on its
+    // monitor's work area, else as large as the work area with scroll bars over the grid.
     void SetClientSize(int width, int height);
+    // Scrolls the grid so that the bar (SB_HORZ, SB_VERT) is at position, within its range.
+    void ScrollTo(int bar, int position);
 
     ZephraDriver& m_driver;
     ZephraDeviceId m_key;

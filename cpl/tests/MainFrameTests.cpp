@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <dbt.h>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -99,7 +100,7 @@ TEST_F(MainFrameTest, StartWithADevice)
     EXPECT_EQ(L"Current sampling rate: 48.000 kHz", Pane(2));
     EXPECT_EQ(frame->SampleRatePage().m_hWnd, frame->Splitter().GetSplitterPane(SPLIT_PANE_RIGHT));
     EXPECT_EQ(frame->PageTree().m_hWnd, frame->Splitter().GetSplitterPane(SPLIT_PANE_LEFT));
-    EXPECT_EQ(150, frame->Splitter().GetSplitterPos());
+    EXPECT_LE(150, frame->Splitter().GetSplitterPos());
     EXPECT_EQ(0, frame->GetStyle() & WS_MAXIMIZEBOX) << "no maximise button";
     EXPECT_EQ(nullptr, ::GetMenu(*frame)) << "the menu is in the command bar";
     EXPECT_EQ(2, frame->CommandBar().GetButtonCount());
@@ -110,6 +111,58 @@ TEST_F(MainFrameTest, StartWithADevice)
     EXPECT_NE(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage());
     EXPECT_FALSE(frame->SampleRatePage().IsWindowVisible()) << "the page that leaves is hidden";
     EXPECT_EQ(frame->CurrentPage()->GetPageWindow().m_hWnd, frame->Splitter().GetSplitterPane(SPLIT_PANE_RIGHT));
+}
+
+TEST_F(MainFrameTest, TreeAndStatusBarShowTheirLongestTextsWhole)
+{
+    rig.Command("plug QV000002 echo");
+    Notify("3030", [&] { return frame->PageTree().Tree().GetCount() > 9; });
+    CTreeViewCtrl& tree = frame->PageTree().Tree();
+    RECT client = {};
+    tree.GetClientRect(&client);
+    std::vector<HTREEITEM> items;
+    for (HTREEITEM root = tree.GetRootItem(); root != nullptr; root = tree.GetNextSiblingItem(root)) {
+        items.push_back(root);
+        for (HTREEITEM child = tree.GetChildItem(root); child != nullptr; child = tree.GetNextSiblingItem(child))
+            items.push_back(child);
+    }
+    for (HTREEITEM item : items) {
+        RECT text = {};
+        std::memcpy(&text, &item, sizeof(item)); // TVM_GETITEMRECT's input: the item
+        ASSERT_TRUE(::SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)));
+        // Room beside the text also when the tree needs a vertical scroll bar.
+        EXPECT_LE(text.right + ::GetSystemMetrics(SM_CXVSCROLL), client.right) << tree.GetItemText(item).c_str();
+    }
+    EXPECT_EQ(0, tree.GetStyle() & WS_HSCROLL);
+
+    // Each pane at least as wide as its longest text (the default pane: the longest menu
+    // prompt), at the window's first size.
+    const struct
+    {
+        int pane;
+        const wchar_t* text;
+    } rows[] = {
+        {0, L"Display program information, version number and copyright"},
+        {1, L"Streaming not supported on USB 1.1 port."},
+        {2, L"Current sampling rate: 5644.800 kHz"},
+    };
+    CMultiPaneStatusBarCtrl& bar = frame->StatusBar();
+    HDC dc = ::GetDC(bar);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(bar.SendMessageW(WM_GETFONT)));
+    for (const auto& row : rows) {
+        RECT part = {};
+        SIZE text = {};
+        ASSERT_TRUE(bar.SendMessageW(SB_GETRECT, static_cast<WPARAM>(row.pane), reinterpret_cast<LPARAM>(&part)));
+        ::GetTextExtentPoint32W(dc, row.text, static_cast<int>(wcslen(row.text)), &text);
+        EXPECT_LT(text.cx, part.right - part.left) << row.text;
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(bar, dc);
+    RECT window = {};
+    frame->GetWindowRect(&window);
+    MINMAXINFO limits = {};
+    frame->SendMessageW(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(window.right - window.left, limits.ptMinTrackSize.x) << "no narrower than the panes need";
 }
 
 TEST_F(MainFrameTest, StatusBarFollowsTheStreamingState)

@@ -82,9 +82,31 @@ protected:
             ExpectRect(layout.outputsHeader, mixer.Headers()[1]);
             ExpectRect(layout.virtualHeader, mixer.Headers()[2]);
         }
+        // The grid's size, or a window inside the work area with scroll bars over the grid.
         MixerGridSize client = ClientSize(mixer);
-        EXPECT_EQ(layout.width, client.width);
-        EXPECT_EQ(layout.height, client.height);
+        RECT window = {};
+        RECT work = {};
+        mixer.GetWindowRect(&window);
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_TRUE(window.left >= work.left && window.top >= work.top && window.right <= work.right &&
+                    window.bottom <= work.bottom);
+        const struct
+        {
+            int bar, style, grid, shown;
+        } sides[] = {{SB_HORZ, WS_HSCROLL, layout.width, client.width}, {SB_VERT, WS_VSCROLL, layout.height, client.height}};
+        for (const auto& side : sides) {
+            SCROLLINFO info = {};
+            info.cbSize = sizeof(info);
+            info.fMask = SIF_RANGE | SIF_PAGE;
+            if ((mixer.GetStyle() & side.style) == 0) {
+                EXPECT_EQ(side.grid, side.shown);
+            } else {
+                EXPECT_LT(side.shown, side.grid);
+                ASSERT_TRUE(::GetScrollInfo(mixer, side.bar, &info));
+                EXPECT_EQ(side.grid - 1, info.nMax);
+                EXPECT_EQ(static_cast<UINT>(side.shown), info.nPage);
+            }
+        }
     }
 
     MixerTestRig rig{L"FormMixerTest"};
@@ -131,6 +153,15 @@ TEST_F(FormMixerTest, GridsOfACompactAndAStudioDevice)
             EXPECT_TRUE(PumpUntil([&] { return MeterPos(*mixer.SourceStrips()[0], IDC_STRIP_METER_LEFT) == 5100; }, 2000));
             EXPECT_FALSE(SaveWindowPng(mixer, row.screen).empty());
         }
+        // Every strip can be reached: scrolled to the end, the last one shows whole.
+        mixer.SendMessageW(WM_HSCROLL, SB_BOTTOM, 0);
+        mixer.SendMessageW(WM_VSCROLL, SB_BOTTOM, 0);
+        RECT last = {};
+        RECT client = {};
+        mixer.DestinationStrips().back()->GetWindowRect(&last);
+        ::MapWindowPoints(nullptr, mixer, reinterpret_cast<POINT*>(&last), 2);
+        mixer.GetClientRect(&client);
+        EXPECT_TRUE(last.left >= 0 && last.top >= 0 && last.right <= client.right && last.bottom <= client.bottom);
         mixer.DestroyWindow();
         EXPECT_FALSE(mixer.IsMetering()) << "destroying clears the grid";
         EXPECT_FALSE(mixer.ObserversOpen());
