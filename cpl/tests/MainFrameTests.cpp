@@ -26,6 +26,8 @@ protected:
         RECT rect = {40, 40, 590, 460};
         ASSERT_NE(nullptr, frame->CreateEx(nullptr, &rect));
         frame->ShowWindow(SW_SHOW);
+        EXPECT_FALSE(frame->IsStarted() || frame->Observer().IsOpened()) << "the observer waits for the first paint";
+        ASSERT_TRUE(PumpUntil([&] { return frame->IsStarted(); }, 5000));
         PumpPending();
     }
     void TearDown() override
@@ -90,7 +92,7 @@ TEST_F(MainFrameTest, StartWithADevice)
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->PageTree().GetSelectedPage());
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage());
     EXPECT_TRUE(frame->SampleRatePage().IsWindowVisible());
-    EXPECT_FALSE(frame->NoDevicePanel().IsWindowVisible());
+    EXPECT_EQ(nullptr, frame->NoDevicePanel().m_hWnd) << "never shown, never created";
     EXPECT_TRUE(frame->PageTree().IsWindowEnabled());
     EXPECT_TRUE(link.IsRunning());
     EXPECT_TRUE(frame->Observer().IsOpened()) << "open while the window is shown";
@@ -228,6 +230,11 @@ TEST_F(MainFrameTest, DevicesAndTheirEchoPagesUnderDevices)
     ASSERT_NE(nullptr, first);
     EXPECT_NE(nullptr, frame->DevicePage(first->GetIdFirst(), first->GetIdSecond()));
     EXPECT_EQ(nullptr, frame->DevicePage(first->GetIdFirst() + 100, 0));
+    FormDevice* page = frame->DevicePage(first->GetIdFirst(), first->GetIdSecond());
+    EXPECT_EQ(nullptr, page->m_hWnd) << "a page's dialog is created when it is first shown";
+    tree.SelectItem(tree.GetChildItem(FindRoot(L"Devices"))); // the tree was rebuilt
+    ASSERT_EQ(static_cast<FormBase*>(page), frame->CurrentPage());
+    EXPECT_TRUE(page->IsWindowVisible());
     size_t reads = rig.RequestNames(2).size();
     Notify("3040 " + std::to_string(first->GetIdFirst()) + " " + std::to_string(first->GetIdSecond()));
     EXPECT_GT(rig.RequestNames(2).size(), reads + 3) << "the page's reads besides the drain and the status";
