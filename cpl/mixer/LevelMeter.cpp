@@ -9,14 +9,17 @@ const wchar_t kClassName[] = L"QuorvelaLevelMeter";
 
 namespace {
 
-// The meter's state, owned by its window (pointer in the extra bytes): read and written
-// without a message or a call to the window manager.
+// The meter's state, owned by its window (pointer in the extra bytes), with its geometry
+// kept from WM_SIZE and WM_STYLECHANGED: a tick reads and writes it without a message or a
+// call to the window manager.
 struct State
 {
     int minimum = 0;
     int maximum = 100;
     int position = 0;
     int step = 10;
+    bool vertical = false;
+    RECT inside = {}; // the client area inside the one-pixel frame
 };
 
 State* StateOf(HWND hwnd)
@@ -29,25 +32,18 @@ int Clamp(int position, int minimum, int maximum)
     return maximum > minimum ? std::min(std::max(position, minimum), maximum) : minimum;
 }
 
-bool IsVertical(HWND hwnd)
+void Measure(HWND hwnd, State& state)
 {
-    return (::GetWindowLongW(hwnd, GWL_STYLE) & PBS_VERTICAL) != 0;
-}
-
-// The client area inside the one-pixel frame.
-RECT Inside(HWND hwnd)
-{
-    RECT rect;
-    ::GetClientRect(hwnd, &rect);
-    ::InflateRect(&rect, -1, -1);
-    return rect;
+    state.vertical = (::GetWindowLongW(hwnd, GWL_STYLE) & PBS_VERTICAL) != 0;
+    ::GetClientRect(hwnd, &state.inside);
+    ::InflateRect(&state.inside, -1, -1);
 }
 
 // The filled part inside the frame for a position.
-RECT BarRect(HWND hwnd, const State& state, int position)
+RECT BarRect(const State& state, int position)
 {
-    RECT rect = Inside(hwnd);
-    if (IsVertical(hwnd))
+    RECT rect = state.inside;
+    if (state.vertical)
         rect.top = rect.bottom - Extent(position, state.minimum, state.maximum, rect.bottom - rect.top);
     else
         rect.right = rect.left + Extent(position, state.minimum, state.maximum, rect.right - rect.left);
@@ -56,15 +52,15 @@ RECT BarRect(HWND hwnd, const State& state, int position)
 
 // Stores a position; the pixels between the old and the new bar, and whether they fill.
 // False when no pixel changes.
-bool MoveState(HWND hwnd, State& state, int position, RECT* change, bool* fills)
+bool MoveState(State& state, int position, RECT* change, bool* fills)
 {
     int before = state.position;
     state.position = Clamp(position, state.minimum, state.maximum);
-    RECT a = BarRect(hwnd, state, before), b = BarRect(hwnd, state, state.position);
+    RECT a = BarRect(state, before), b = BarRect(state, state.position);
     if (EqualRect(&a, &b))
         return false;
     *change = a;
-    if (IsVertical(hwnd)) {
+    if (state.vertical) {
         change->top = std::min(a.top, b.top);
         change->bottom = std::max(a.top, b.top);
         *fills = b.top < a.top;
@@ -85,9 +81,9 @@ void Paint(HWND hwnd, const State& state)
 {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd, &ps);
-    RECT client, bar = BarRect(hwnd, state, state.position), rest = Inside(hwnd);
+    RECT client, bar = BarRect(state, state.position), rest = state.inside;
     ::GetClientRect(hwnd, &client);
-    if (IsVertical(hwnd))
+    if (state.vertical)
         rest.bottom = bar.top;
     else
         rest.left = bar.right;
@@ -105,6 +101,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     if (state == nullptr)
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
     switch (message) {
+    case WM_CREATE:
+    case WM_SIZE:
+    case WM_STYLECHANGED:
+        Measure(hwnd, *state);
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
     case WM_NCDESTROY:
         ::SetWindowLongPtrW(hwnd, 0, 0);
         delete state;
@@ -127,7 +128,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         int previous = state->position;
         RECT change;
         bool fills;
-        if (MoveState(hwnd, *state, static_cast<int>(wParam), &change, &fills))
+        if (MoveState(*state, static_cast<int>(wParam), &change, &fills))
             ::InvalidateRect(hwnd, &change, FALSE);
         return previous;
     }
@@ -189,7 +190,7 @@ bool Canvas::Move(HWND meter, int position)
     State* state = IsMeter(meter) ? StateOf(meter) : nullptr;
     RECT change;
     bool fills;
-    if (state == nullptr || !MoveState(meter, *state, position, &change, &fills))
+    if (state == nullptr || !MoveState(*state, position, &change, &fills))
         return false;
     if (!::IsWindowVisible(meter))
         return true; // painted whole when it is shown

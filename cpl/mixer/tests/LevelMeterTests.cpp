@@ -149,7 +149,15 @@ TEST_F(LevelMeterTest, CanvasDrawsWhatThePaintShowsWithoutAPaint)
             EXPECT_TRUE(drawn == Picture(meter)) << (meter == vertical ? "vertical" : "horizontal");
         }
     }
+    // A resized meter draws to its new size.
+    ::SetWindowPos(vertical, nullptr, 0, 0, 10, 46, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::UpdateWindow(vertical);
     LevelMeter::Canvas canvas;
+    EXPECT_TRUE(canvas.Move(vertical, 1000));
+    std::vector<COLORREF> drawn = Picture(vertical);
+    ::RedrawWindow(vertical, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(drawn == Picture(vertical)) << "after a resize";
+    EXPECT_EQ(::GetSysColor(COLOR_HIGHLIGHT), drawn[44 * 10 + 5]) << "the bar fills from the new bottom";
     EXPECT_FALSE(canvas.Move(host, 100)) << "not a meter";
 }
 
