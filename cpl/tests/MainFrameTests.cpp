@@ -251,6 +251,19 @@ TEST_F(MainFrameTest, DeviceGoneBeforeTheFirstListDisconnects)
     EXPECT_EQ(L"Driver not available.", Pane(1));
 }
 
+TEST_F(MainFrameTest, IdleAsksTheDriverNothing)
+{
+    // After the start, on the sample rate page and hidden in the tray: no timer, no request.
+    for (int show : {SW_SHOW, SW_HIDE}) {
+        frame->ShowWindow(show);
+        PumpPending();
+        size_t main = rig.RequestNames(2).size(), observer = rig.RequestNames(3).size();
+        PumpUntil([] { return false; }, 1200);
+        EXPECT_EQ(main, rig.RequestNames(2).size()) << (show == SW_SHOW ? "shown" : "hidden");
+        EXPECT_EQ(observer, rig.RequestNames(3).size()) << (show == SW_SHOW ? "shown" : "hidden");
+    }
+}
+
 TEST_F(MainFrameTest, HidingClosesTheObserver)
 {
     ASSERT_TRUE(frame->Observer().IsOpened());
