@@ -17,6 +17,18 @@ const int kPaneMargin = 12; // beside a pane's text: borders and padding
 const int kStatePane = 1;
 const int kRatePane = 2;
 const uint32_t kObserverClientType = 3;
+// The rest of the start: soon after the first paint, or this long after creation when the
+// window is not shown.
+const UINT_PTR kStartTimer = 1;
+const UINT kAfterPaintMs = USER_TIMER_MINIMUM;
+const UINT kHiddenStartMs = 500;
+
+// A page gets its dialog when it is first shown; until then a refresh has nothing to show.
+void RefreshIfCreated(FormBase& page)
+{
+    if (page.GetPageWindow().m_hWnd != nullptr)
+        page.Refresh();
+}
 
 // Texts of the tree's fixed nodes (at root) and of the device nodes below "Devices".
 enum FixedNode { NODE_RATE, NODE_BUFFERS, NODE_DEVICES, NODE_IN_CHANNELS, NODE_OUT_CHANNELS, NODE_STATUS, NODE_DRIVER };
@@ -121,7 +133,6 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_commandBar.Create(m_hWnd);
     m_commandBar.AttachMenu(::GetMenu(m_hWnd));
-    m_commandBar.LoadImages(IDR_MAINFRAME, MenuPictures());
     ::SetMenu(m_hWnd, nullptr);
     CreateSimpleReBar(ATL_SIMPLE_REBAR_NOBORDER_STYLE, ATL_IDW_TOOLBAR);
     AddSimpleReBarBand(m_commandBar);
@@ -139,21 +150,8 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     CreateImageList();
     m_pageTree.SetImageList(m_imageList);
-    m_pageTree.Create(m_splitter);
-    m_noDevice.Create(m_splitter);
-    m_sampleRate.Create(m_splitter);
-    m_bufferSettings.Create(m_splitter);
-    m_drvInfo.Create(m_splitter);
-    m_devices.Create(m_splitter);
-    m_inChannels.Create(m_splitter);
-    m_outChannels.Create(m_splitter);
-    m_statusInfo.Create(m_splitter);
+    m_pageTree.CreatePage(m_splitter); // the other pages when first shown
 
-    if (!HasCommandLineOption(m_commandLine.c_str(), L"-notray", nullptr, true)) {
-        HICON icon = static_cast<HICON>(::LoadImageW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                                     IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-        AddTrayIcon(LoadResourceString(IDS_APP_TITLE).c_str(), icon, IDR_TRAYMENU);
-    }
     GUID interfaceClass = ZEPHRA_INTERFACE_GUID_INIT;
     m_deviceNotifications.Register(m_hWnd, interfaceClass, DEVICE_NOTIFY_WINDOW_HANDLE);
     StartClient();
@@ -170,6 +168,7 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
+    SetTimer(kStartTimer, kHiddenStartMs);
     return 0;
 }
 
@@ -199,6 +198,47 @@ void MainFrame::FitStatusBar()
         SetWindowPos(nullptr, 0, 0, width, window.bottom - window.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+LRESULT MainFrame::OnPaint(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    // A timer comes after every pending paint: the page and its controls are drawn first.
+    if (!m_started)
+        SetTimer(kStartTimer, kAfterPaintMs);
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT MainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
+{
+    if (wParam != kStartTimer) {
+        bHandled = FALSE;
+        return 0;
+    }
+    KillTimer(kStartTimer);
+    FinishStart();
+    return 0;
+}
+
+void MainFrame::FinishStart()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    m_commandBar.LoadImages(IDR_MAINFRAME, MenuPictures());
+    if (!HasCommandLineOption(m_commandLine.c_str(), L"-notray", nullptr, true)) {
+        HICON icon = static_cast<HICON>(::LoadImageW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                                     IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+        AddTrayIcon(LoadResourceString(IDS_APP_TITLE).c_str(), icon, IDR_TRAYMENU);
+    }
+    if (IsWindowVisible())
+        OpenObserver();
+}
+
+void MainFrame::OpenObserver()
+{
+    if (!m_observer.IsOpened())
+        m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
+}
+
 LRESULT MainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
 {
     StopClient();
@@ -217,8 +257,8 @@ LRESULT MainFrame::OnShowWindow(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
     if (wParam == FALSE)
         m_observer.CloseDriver();
-    else if (!m_observer.IsOpened())
-        m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
+    else if (m_started)
+        OpenObserver(); // before that, the rest of the start opens it
     bHandled = FALSE;
     return 0;
 }
@@ -226,7 +266,7 @@ LRESULT MainFrame::OnShowWindow(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 LRESULT MainFrame::OnTreeSelChanged(int, LPNMHDR, BOOL&)
 {
     FormBase* page = m_pageTree.GetSelectedPage();
-    if (page != nullptr) {
+    if (page != nullptr && page->CreatePage(m_splitter)) {
         page->Refresh();
         ShowPage(page);
     }
@@ -307,12 +347,12 @@ void MainFrame::DispatchNotification(const ZephraMessage& record)
 {
     switch (record.code) {
     case ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED_BY_DRIVER:
-        m_sampleRate.Refresh();
-        m_bufferSettings.Refresh();
+        RefreshIfCreated(m_sampleRate);
+        RefreshIfCreated(m_bufferSettings);
         UpdateStatusBar();
         break;
     case ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED:
-        m_sampleRate.Refresh();
+        RefreshIfCreated(m_sampleRate);
         UpdateStatusBar();
         break;
     case ZEPHRA_NOTIFY_DEVICE_LIST_CHANGED:
@@ -320,7 +360,7 @@ void MainFrame::DispatchNotification(const ZephraMessage& record)
         break;
     case ZEPHRA_NOTIFY_DEVICE_STATE:
         if (FormDevice* page = PageOfNotification(record))
-            page->Refresh();
+            RefreshIfCreated(*page);
         UpdateStatusBar(); // also for a bad payload or a device without a page
         break;
     case ZEPHRA_NOTIFY_MIXER_PINS_CHANGED:
@@ -342,8 +382,8 @@ void MainFrame::DispatchNotification(const ZephraMessage& record)
 
 void MainFrame::OnDeviceListChanged()
 {
-    if (IsWindowVisible() && !m_observer.IsOpened())
-        m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
+    if (IsWindowVisible() && m_started)
+        OpenObserver();
     bool changed = false;
     Client().RefreshDevices(&changed);
     // An empty list disconnects also when it was empty before (the device left before the
@@ -366,9 +406,10 @@ void MainFrame::RebuildTree()
             m_pageTree.RemoveItem(page);
     }
     m_pageTree.EnableWindow(FALSE);
-    ShowPage(&m_noDevice);
-    if (!Client().IsOpened())
+    if (!Client().IsOpened()) {
+        ShowPage(&m_noDevice); // its dialog only when there is no driver to show
         return;
+    }
     m_pageTree.AddItem(kFixedNodes[NODE_RATE], &m_sampleRate, nullptr, m_images[IMAGE_RATE]);
     m_pageTree.AddItem(kFixedNodes[NODE_BUFFERS], &m_bufferSettings, nullptr, m_images[IMAGE_RATE]);
     m_pageTree.AddItem(kFixedNodes[NODE_DEVICES], &m_devices, nullptr, m_images[IMAGE_DEVICE]);
@@ -415,14 +456,12 @@ void MainFrame::AddDevicePages()
                                                  softwareOutputs.get());
         m_mixers.push_back(std::move(hardwareInputs));
         m_mixers.push_back(std::move(softwareOutputs));
-        page->Create(m_splitter);
-        m_devicePageIndex[{key.idFirst, key.idSecond}] = page.get();
+        m_devicePageIndex[{key.idFirst, key.idSecond}] = page.get(); // its dialog when first shown
         m_pageTree.AddItem(kDeviceNode, page.get(), &m_devices, m_images[IMAGE_DEVICE]);
         m_devicePages.push_back(std::move(page));
 
         if ((device->GetRecord().featureFlags & ZEPHRA_FEATURE_ECHO) != 0) {
             auto echo = std::make_unique<FormPlugin>(Client(), m_hWnd, key);
-            echo->Create(m_splitter);
             m_pageTree.AddItem((kEchoNode + std::to_wstring(i)).c_str(), echo.get(), &m_devices, m_images[IMAGE_DEVICE]);
             m_echoPages.push_back(std::move(echo));
         }
@@ -457,7 +496,7 @@ void MainFrame::ClearDevicePages()
 
 void MainFrame::ShowPage(FormBase* page)
 {
-    if (page == nullptr)
+    if (page == nullptr || !page->CreatePage(m_splitter))
         return;
     if (m_currentPage != nullptr)
         m_currentPage->Hide();

@@ -64,6 +64,8 @@ public:
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
         MESSAGE_HANDLER(WM_SHOWWINDOW, OnShowWindow)
+        MESSAGE_HANDLER(WM_PAINT, OnPaint)
+        MESSAGE_HANDLER(WM_TIMER, OnTimer)
         NOTIFY_HANDLER(IDC_PAGE_TREE, TVN_SELCHANGEDW, OnTreeSelChanged)
         COMMAND_ID_HANDLER(ID_TRAY_RESTORE, OnRestore)
         COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAbout)
@@ -102,6 +104,8 @@ public:
     ZephraCplClient& Observer() { return m_observer; }
     size_t DevicePageCount() const { return m_devicePages.size(); }
     const std::vector<std::unique_ptr<FormMixer>>& Mixers() const { return m_mixers; }
+    // The rest of the start is done (observer connection, tray icon, command bar pictures).
+    bool IsStarted() const { return m_started; }
     // The page of a device, or null.
     FormDevice* DevicePage(uint32_t idFirst, uint32_t idSecond) const;
 
@@ -109,6 +113,12 @@ private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnShowWindow(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL&);
+    // What the first paint does not need: after it, or after a while when the window starts
+    // hidden.
+    void FinishStart();
+    void OpenObserver();
     LRESULT OnTreeSelChanged(int, LPNMHDR, BOOL&);
     LRESULT OnRestore(WORD, WORD, HWND, BOOL&);
     LRESULT OnAbout(WORD, WORD, HWND, BOOL&);
@@ -156,4 +166,5 @@ private:
     WnDeviceNotificationList m_deviceNotifications;
     ZephraCplClient m_observer;
     FormBase* m_currentPage = nullptr; // not owned
+    bool m_started = false;
 };

@@ -32,6 +32,18 @@ void Tell(std::vector<std::unique_ptr<Child>>& children, bool ok, void (Child::*
         ((*child).*(ok ? onSuccess : onFailure))();
 }
 
+// Every strip of a side shows its levels, or drops its meters after a failed read.
+template <class Strip>
+void TellMeters(std::vector<std::unique_ptr<Strip>>& strips, bool ok, LevelMeter::Canvas& canvas)
+{
+    for (std::unique_ptr<Strip>& strip : strips) {
+        if (ok)
+            strip->ShowLevels(canvas);
+        else
+            strip->DropMeters(canvas);
+    }
+}
+
 template <class Child>
 MixerGridSize MeasureFirst(const std::vector<std::unique_ptr<Child>>& children)
 {
@@ -113,14 +125,12 @@ LRESULT FormMixer::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
     ZephraDevice* device = FindDevice();
     if (device == nullptr)
         return 0;
-    if (m_destinationLevelCount != 0) {
-        bool ok = device->GetMixerOutputLevels(m_destinationLevels, m_destinationLevelCount) == 0;
-        Tell(m_destinationStrips, ok, &FormStereoOutputCtrl::ShowLevels, &FormStereoOutputCtrl::DropMeters);
-    }
-    if (m_sourceLevelCount != 0) {
-        bool ok = device->GetMixerInputLevels(m_sourceLevels, m_sourceLevelCount) == 0;
-        Tell(m_sourceStrips, ok, &FormStereoInputCtrl::ShowLevels, &FormStereoInputCtrl::DropMeters);
-    }
+    LevelMeter::Canvas canvas; // one DC for the tick, only if a meter changes
+    if (m_destinationLevelCount != 0)
+        TellMeters(m_destinationStrips, device->GetMixerOutputLevels(m_destinationLevels, m_destinationLevelCount) == 0,
+                   canvas);
+    if (m_sourceLevelCount != 0)
+        TellMeters(m_sourceStrips, device->GetMixerInputLevels(m_sourceLevels, m_sourceLevelCount) == 0, canvas);
     return 0;
 }
 

@@ -27,6 +27,8 @@ protected:
         RECT rect = {40, 40, 590, 460};
         ASSERT_NE(nullptr, frame->CreateEx(nullptr, &rect));
         frame->ShowWindow(SW_SHOW);
+        EXPECT_FALSE(frame->IsStarted() || frame->Observer().IsOpened()) << "the observer waits for the first paint";
+        ASSERT_TRUE(PumpUntil([&] { return frame->IsStarted(); }, 5000));
         PumpPending();
     }
     void TearDown() override
@@ -91,7 +93,7 @@ TEST_F(MainFrameTest, StartWithADevice)
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->PageTree().GetSelectedPage());
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage());
     EXPECT_TRUE(frame->SampleRatePage().IsWindowVisible());
-    EXPECT_FALSE(frame->NoDevicePanel().IsWindowVisible());
+    EXPECT_EQ(nullptr, frame->NoDevicePanel().m_hWnd) << "never shown, never created";
     EXPECT_TRUE(frame->PageTree().IsWindowEnabled());
     EXPECT_TRUE(link.IsRunning());
     EXPECT_TRUE(frame->Observer().IsOpened()) << "open while the window is shown";
@@ -281,6 +283,11 @@ TEST_F(MainFrameTest, DevicesAndTheirEchoPagesUnderDevices)
     ASSERT_NE(nullptr, first);
     EXPECT_NE(nullptr, frame->DevicePage(first->GetIdFirst(), first->GetIdSecond()));
     EXPECT_EQ(nullptr, frame->DevicePage(first->GetIdFirst() + 100, 0));
+    FormDevice* page = frame->DevicePage(first->GetIdFirst(), first->GetIdSecond());
+    EXPECT_EQ(nullptr, page->m_hWnd) << "a page's dialog is created when it is first shown";
+    tree.SelectItem(tree.GetChildItem(FindRoot(L"Devices"))); // the tree was rebuilt
+    ASSERT_EQ(static_cast<FormBase*>(page), frame->CurrentPage());
+    EXPECT_TRUE(page->IsWindowVisible());
     size_t reads = rig.RequestNames(2).size();
     Notify("3040 " + std::to_string(first->GetIdFirst()) + " " + std::to_string(first->GetIdSecond()));
     EXPECT_GT(rig.RequestNames(2).size(), reads + 3) << "the page's reads besides the drain and the status";
@@ -295,6 +302,19 @@ TEST_F(MainFrameTest, DeviceGoneBeforeTheFirstListDisconnects)
     EXPECT_EQ(0, frame->PageTree().Tree().GetCount());
     EXPECT_EQ(static_cast<FormBase*>(&frame->NoDevicePanel()), frame->CurrentPage());
     EXPECT_EQ(L"Driver not available.", Pane(1));
+}
+
+TEST_F(MainFrameTest, IdleAsksTheDriverNothing)
+{
+    // After the start, on the sample rate page and hidden in the tray: no timer, no request.
+    for (int show : {SW_SHOW, SW_HIDE}) {
+        frame->ShowWindow(show);
+        PumpPending();
+        size_t main = rig.RequestNames(2).size(), observer = rig.RequestNames(3).size();
+        PumpUntil([] { return false; }, 1200);
+        EXPECT_EQ(main, rig.RequestNames(2).size()) << (show == SW_SHOW ? "shown" : "hidden");
+        EXPECT_EQ(observer, rig.RequestNames(3).size()) << (show == SW_SHOW ? "shown" : "hidden");
+    }
 }
 
 TEST_F(MainFrameTest, HidingClosesTheObserver)

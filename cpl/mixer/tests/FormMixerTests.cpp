@@ -39,6 +39,29 @@ int MeterPos(HWND strip, int id)
     return static_cast<int>(::SendDlgItemMessageW(strip, id, PBM_GETPOS, 0, 0));
 }
 
+// Messages sent to level meters on this thread while it lives.
+class MeterMessageCount
+{
+public:
+    MeterMessageCount() { s_count = 0; m_hook = ::SetWindowsHookExW(WH_CALLWNDPROC, Hook, nullptr, ::GetCurrentThreadId()); }
+    ~MeterMessageCount() { ::UnhookWindowsHookEx(m_hook); }
+    bool Hooked() const { return m_hook != nullptr; }
+    int Count() const { return s_count; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        wchar_t name[64] = {};
+        ::GetClassNameW(reinterpret_cast<const CWPSTRUCT*>(lParam)->hwnd, name, 64);
+        if (code == HC_ACTION && std::wstring(name) == LevelMeter::kClassName)
+            ++s_count;
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static int s_count;
+    HHOOK m_hook;
+};
+int MeterMessageCount::s_count = 0;
+
 class FormMixerTest : public ::testing::Test
 {
 protected:
@@ -227,6 +250,13 @@ TEST_F(FormMixerTest, MetersFollowTheLevelsOneRequestPerSidePerTick)
         EXPECT_TRUE(PumpUntil([&] { return MeterPos(first, IDC_STRIP_METER_RIGHT) == row.meter &&
                                            MeterPos(last, IDC_STRIP_METER_LEFT) == row.meter; },
                               2000));
+    }
+    {
+        rig.Command("levels QV000001 moving");
+        MeterMessageCount messages;
+        ASSERT_TRUE(messages.Hooked());
+        PumpUntil([] { return false; }, 300); // about 15 ticks
+        EXPECT_EQ(0, messages.Count()) << "the tick moves its meters without a message";
     }
     rig.Command("levels QV000001 -6");
     rig.ClearLog();
