@@ -216,8 +216,10 @@ LRESULT MainFrame::OnExit(WORD, WORD, HWND, BOOL&)
 
 LRESULT MainFrame::OnDeviceChange(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    if (IsInterfaceArrival(wParam, lParam))
-        StartClient();
+    if (IsInterfaceArrival(wParam, lParam) && StartClient()) {
+        RebuildTree();
+        UpdateStatusBar();
+    }
     return TRUE;
 }
 
@@ -249,11 +251,16 @@ BOOL MainFrame::PreTranslateMessage(MSG* msg)
     return FALSE;
 }
 
-void MainFrame::StartClient()
+bool MainFrame::StartClient()
 {
     if (Client().IsOpened())
-        return;
-    m_link.Start(m_hWnd, m_deviceName.c_str()); // failure: the next arrival tries again
+        return false;
+    if (m_link.Start(m_hWnd, m_deviceName.c_str()) != 0)
+        return false; // the next arrival tries again
+    // The devices present now, also from a driver that sends a new connection no 3030.
+    bool changed = false;
+    Client().RefreshDevices(&changed);
+    return true;
 }
 
 void MainFrame::StopClient()
@@ -306,11 +313,12 @@ void MainFrame::OnDeviceListChanged()
     if (IsWindowVisible() && !m_observer.IsOpened())
         m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
     bool changed = false;
-    Client().RefreshDevices(&changed);
-    // An empty list disconnects also when it was empty before (the device left before the
-    // first 3030 filled the list): the window must not go on showing a device that is gone.
-    if (changed || Client().GetDeviceCount() == 0) {
-        if (Client().GetDeviceCount() == 0)
+    ZephraStatus status = Client().RefreshDevices(&changed);
+    // Only a list that was read says that no device is left (also when it was empty before);
+    // a failed read says nothing about the devices.
+    bool noDevice = status == 0 && Client().GetDeviceCount() == 0;
+    if (changed || noDevice) {
+        if (noDevice)
             StopClient();
         RebuildTree();
         UpdateStatusBar();

@@ -86,7 +86,8 @@ public:
     void ClearDevicePages();
     void ShowPage(FormBase* page);
     void UpdateStatusBar();
-    void StartClient();
+    // Opens the main client and reads its device list; true when this call connected.
+    bool StartClient();
     void StopClient();
     // One driver notification record, as OnDriverNotification dispatches it.
     void DispatchNotification(const ZephraMessage& record);

@@ -25,6 +25,7 @@ protected:
         frame = new MainFrame(link, commandLine, kRigName);
         RECT rect = {40, 40, 590, 460};
         ASSERT_NE(nullptr, frame->CreateEx(nullptr, &rect));
+        pagesAtCreate = frame->DevicePageCount(); // before any 3030 is read
         frame->ShowWindow(SW_SHOW);
         PumpPending();
     }
@@ -78,6 +79,7 @@ protected:
     DriverRig rig{kRigName};
     CplDriverLink link;
     MainFrame* frame = nullptr;
+    size_t pagesAtCreate = 0;
 };
 
 TEST_F(MainFrameTest, StartWithADevice)
@@ -85,8 +87,8 @@ TEST_F(MainFrameTest, StartWithADevice)
     EXPECT_EQ((std::vector<std::wstring>{L"Sample Rate", L"Buffer Settings", L"Devices", L"ASIO IN Channels",
                                          L"ASIO OUT Channels", L"Status Info", L"Driver Info"}),
               RootTexts());
-    EXPECT_EQ(nullptr, frame->PageTree().Tree().GetChildItem(FindRoot(L"Devices")))
-        << "device nodes wait for the first 3030";
+    EXPECT_EQ(1u, pagesAtCreate) << "the device list is read on connecting, not left to a 3030";
+    EXPECT_EQ(std::vector<std::wstring>{L"Quorvela"}, Texts(frame->PageTree().Tree().GetChildItem(FindRoot(L"Devices"))));
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->PageTree().GetSelectedPage());
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage());
     EXPECT_TRUE(frame->SampleRatePage().IsWindowVisible());
@@ -161,8 +163,8 @@ TEST_F(MainFrameTest, StatusBarFollowsTheStreamingState)
 
 TEST_F(MainFrameTest, DeviceListChanges)
 {
-    // A 3030 without a change of the list leaves tree and page and refreshes the page.
-    Notify("3030");
+    // A 3030 without a change of the list (the first one too) leaves tree and page and
+    // refreshes the page.
     HTREEITEM first = frame->PageTree().Tree().GetRootItem();
     FormBase* page = frame->CurrentPage();
     size_t readsBefore = Count(rig.RequestNames(2), "GET_SAMPLE_RATES");
@@ -185,13 +187,12 @@ TEST_F(MainFrameTest, DeviceListChanges)
     EXPECT_EQ(L"Driver not available.", Pane(1));
     EXPECT_EQ(L"", Pane(2));
 
-    // A removal broadcast does nothing; an arrival connects without rebuilding the tree.
+    // A removal broadcast does nothing; an arrival connects and shows the devices at once.
     frame->SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
     EXPECT_FALSE(link.Client().IsOpened());
     ASSERT_EQ(std::string::npos, rig.Command("plug QV000002").find("refused"));
     EXPECT_TRUE(PumpUntil([&] { return link.IsRunning(); }, 5000)) << "the simulator's arrival broadcast";
-    EXPECT_EQ(0, frame->PageTree().Tree().GetCount());
-    Notify("3030", [&] { return frame->PageTree().Tree().GetCount() > 0; });
+    EXPECT_EQ(1u, frame->DevicePageCount());
     EXPECT_TRUE(frame->PageTree().IsWindowEnabled());
     EXPECT_EQ(static_cast<FormBase*>(&frame->SampleRatePage()), frame->CurrentPage()) << "Sample Rate selected";
 }
@@ -242,6 +243,19 @@ TEST_F(MainFrameTest, DeviceGoneBeforeTheFirstListDisconnects)
     EXPECT_EQ(0, frame->PageTree().Tree().GetCount());
     EXPECT_EQ(static_cast<FormBase*>(&frame->NoDevicePanel()), frame->CurrentPage());
     EXPECT_EQ(L"Driver not available.", Pane(1));
+}
+
+TEST_F(MainFrameTest, AFailedListReadChangesNothing)
+{
+    const char* const failures[] = {"reply GET_DEVICE_LIST short", "fail GET_DEVICE_LIST FAILED once"};
+    for (const char* failure : failures) {
+        SCOPED_TRACE(failure);
+        ASSERT_EQ(std::string::npos, rig.Command(failure).find("refused"));
+        Notify("3030");
+        EXPECT_TRUE(link.IsRunning()) << "connected";
+        EXPECT_NE(L"Driver not available.", Pane(1));
+        Notify("3030", [&] { return frame->DevicePageCount() == 1; }); // read again
+    }
 }
 
 TEST_F(MainFrameTest, HidingClosesTheObserver)
