@@ -48,7 +48,9 @@ void WtlTrayIconBase::OnTaskbarCreated()
     if (!m_wanted)
         return;
     m_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_installed = ::Shell_NotifyIconW(NIM_ADD, &m_data) != FALSE;
+    // An icon the shell still holds is only updated (it refuses to add it twice); a lost
+    // one is added again.
+    m_installed = ::Shell_NotifyIconW(NIM_MODIFY, &m_data) != FALSE || ::Shell_NotifyIconW(NIM_ADD, &m_data) != FALSE;
 }
 
 void WtlTrayIconBase::OnTrayMouse(HWND window, UINT mouseMessage)
