@@ -1,5 +1,6 @@
 #include "WtlTrayIcon.h"
 #include "CAppModule.h"
+#include "ModalRun.h"
 
 static_assert(NOTIFYICONDATAW_V2_SIZE == 936, "the icon data ends with dwInfoFlags");
 
@@ -75,6 +76,7 @@ void WtlTrayIconBase::ShowTrayMenu(HWND window)
     ::GetCursorPos(&cursor);
     if (popup != nullptr) {
         ::SetForegroundWindow(window);
+        ModalRun run;
         ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, window, nullptr);
         // The menu closes properly when the user clicks elsewhere.
         ::PostMessageW(window, WM_NULL, 0, 0);

@@ -76,7 +76,14 @@ void DriverRig::StopServer()
 ZephraStatus DriverRig::HoldServer()
 {
     StopServer();
-    return m_holder.OpenAsServer(m_name.c_str());
+    m_server.CloseDriver();
+    // Its place is free once the simulator's pipe thread has seen the connection go.
+    ZephraStatus status = m_holder.OpenAsServer(m_name.c_str());
+    for (int i = 0; i < 100 && status == ZEPHRA_STATUS_ALREADY_DONE; ++i) {
+        ::Sleep(20);
+        status = m_holder.OpenAsServer(m_name.c_str());
+    }
+    return status;
 }
 
 DWORD DriverRig::Run()
