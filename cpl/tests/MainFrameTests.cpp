@@ -324,6 +324,15 @@ TEST_F(MainFrameTest, NothingWithCodeOnTheStackIsDestroyed)
     EXPECT_TRUE(PumpUntil([&] { return MixerOfFirst()->SourcePinCount() != pins; }, 5000)) << "then rebuilt";
     EXPECT_TRUE(PopupClosesItself([&] { rig.Command("unplug QV000006"); }));
     EXPECT_TRUE(PumpUntil([&] { return frame->DevicePageCount() == 1; }, 5000));
+
+    // A mixer window being moved: the rebuild waits for the move to end.
+    HWND moved = *MixerOfFirst();
+    ::SendMessageW(moved, WM_ENTERSIZEMOVE, 0, 0);
+    rig.Command("plug QV000007");
+    PumpUntil([&] { return link.Client().GetDeviceCount() == 2; }, 5000);
+    EXPECT_TRUE(::IsWindow(moved));
+    ::SendMessageW(moved, WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return frame->DevicePageCount() == 2; }, 5000));
     HWND window = *frame;
     bool alive = false;
     EXPECT_TRUE(PopupClosesItself([&] {
