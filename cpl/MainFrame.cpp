@@ -5,6 +5,7 @@
 #include "CAppModule.h"
 #include "CommandLine.h"
 #include "DpiScale.h"
+#include "ModalRun.h"
 #include "ResourceString.h"
 
 namespace {
@@ -283,6 +284,7 @@ LRESULT MainFrame::OnRestore(WORD, WORD, HWND, BOOL&)
 LRESULT MainFrame::OnAbout(WORD, WORD, HWND, BOOL&)
 {
     CAboutDlg about;
+    ModalRun run;
     about.DoModal(::GetActiveWindow());
     return 0;
 }
@@ -295,9 +297,62 @@ LRESULT MainFrame::OnExit(WORD, WORD, HWND, BOOL&)
 
 LRESULT MainFrame::OnDeviceChange(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    if (IsInterfaceArrival(wParam, lParam))
-        StartClient();
+    // Connected, an arrival changes nothing (the driver's 3030 tells).
+    if (IsInterfaceArrival(wParam, lParam) && !Client().IsOpened() && !Deferred(DEFER_ARRIVAL))
+        OnDeviceArrival();
     return TRUE;
+}
+
+void MainFrame::OnDeviceArrival()
+{
+    if (StartClient()) {
+        RebuildTree();
+        UpdateStatusBar();
+    }
+}
+
+LRESULT MainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    // "-exit" sends it also while a message box or the wait for the service runs.
+    bHandled = Deferred(DEFER_CLOSE) ? TRUE : FALSE;
+    return 0;
+}
+
+bool MainFrame::Deferred(unsigned work)
+{
+    if (!ModalRun::Active())
+        return false;
+    m_deferred |= work;
+    if ((work & DEFER_ARRIVAL) == 0)
+        ModalRun::CancelAll(); // a popup on a grid that goes closes first
+    ModalRun::Defer(m_hWnd, WM_MODAL_ENDED);
+    return true;
+}
+
+LRESULT MainFrame::OnModalEnded(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (ModalRun::Active()) { // another loop began before this message came
+        ModalRun::Defer(m_hWnd, WM_MODAL_ENDED);
+        return 0;
+    }
+    unsigned work = m_deferred;
+    m_deferred = 0;
+    if ((work & DEFER_CLOSE) != 0) {
+        PostMessage(WM_CLOSE);
+        return 0;
+    }
+    if ((work & DEFER_ARRIVAL) != 0)
+        OnDeviceArrival();
+    if ((work & DEFER_DEVICES) != 0) {
+        ApplyDeviceList(); // new mixers too
+    } else {
+        for (const auto& id : m_mixersDue) {
+            if (FormDevice* page = DevicePage(id.first, id.second))
+                page->OnMixerPinsChanged();
+        }
+    }
+    m_mixersDue.clear();
+    return 0;
 }
 
 LRESULT MainFrame::OnDriverNotification(UINT, WPARAM, LPARAM, BOOL&)
@@ -328,11 +383,16 @@ BOOL MainFrame::PreTranslateMessage(MSG* msg)
     return FALSE;
 }
 
-void MainFrame::StartClient()
+bool MainFrame::StartClient()
 {
     if (Client().IsOpened())
-        return;
-    m_link.Start(m_hWnd, m_deviceName.c_str()); // failure: the next arrival tries again
+        return false;
+    if (m_link.Start(m_hWnd, m_deviceName.c_str()) != 0)
+        return false; // the next arrival tries again
+    // The devices present now, also from a driver that sends a new connection no 3030.
+    bool changed = false;
+    Client().RefreshDevices(&changed);
+    return true;
 }
 
 void MainFrame::StopClient()
@@ -364,8 +424,14 @@ void MainFrame::DispatchNotification(const ZephraMessage& record)
         UpdateStatusBar(); // also for a bad payload or a device without a page
         break;
     case ZEPHRA_NOTIFY_MIXER_PINS_CHANGED:
-        if (FormDevice* page = PageOfNotification(record))
-            page->OnMixerPinsChanged();
+        if (FormDevice* page = PageOfNotification(record)) {
+            std::pair<uint32_t, uint32_t> id;
+            record.ReadU32Pair(&id.first, &id.second);
+            if (Deferred(DEFER_MIXERS))
+                m_mixersDue.insert(id);
+            else
+                page->OnMixerPinsChanged();
+        }
         break;
     case ZEPHRA_NOTIFY_MIXER_GAINS_CHANGED:
         if (FormDevice* page = PageOfNotification(record))
@@ -385,17 +451,26 @@ void MainFrame::OnDeviceListChanged()
     if (IsWindowVisible() && m_started)
         OpenObserver();
     bool changed = false;
-    Client().RefreshDevices(&changed);
-    // An empty list disconnects also when it was empty before (the device left before the
-    // first 3030 filled the list): the window must not go on showing a device that is gone.
-    if (changed || Client().GetDeviceCount() == 0) {
-        if (Client().GetDeviceCount() == 0)
-            StopClient();
-        RebuildTree();
-        UpdateStatusBar();
+    ZephraStatus status = Client().RefreshDevices(&changed);
+    // Only a list that was read says that no device is left (also when it was empty before);
+    // a failed read says nothing about the devices.
+    bool noDevice = status == 0 && Client().GetDeviceCount() == 0;
+    if (changed || noDevice) {
+        m_noDeviceLeft = noDevice;
+        if (!Deferred(DEFER_DEVICES))
+            ApplyDeviceList();
     }
     if (FormBase* selected = m_pageTree.GetSelectedPage())
         selected->Refresh();
+}
+
+void MainFrame::ApplyDeviceList()
+{
+    if (m_noDeviceLeft)
+        StopClient();
+    m_noDeviceLeft = false;
+    RebuildTree();
+    UpdateStatusBar();
 }
 
 void MainFrame::RebuildTree()

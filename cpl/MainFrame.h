@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,6 +73,8 @@ public:
         COMMAND_ID_HANDLER(ID_APP_EXIT, OnExit)
         MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
         MESSAGE_HANDLER(WM_DRIVER_NOTIFICATION, OnDriverNotification)
+        MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_MODAL_ENDED, OnModalEnded)
         CHAIN_MSG_MAP(CFrameWindowImpl<MainFrame>)
         CHAIN_MSG_MAP(WtlTrayIcon<MainFrame>)
         CHAIN_MSG_MAP(WtlMinMaxTrackSize<MainFrame>)
@@ -88,7 +91,8 @@ public:
     void ClearDevicePages();
     void ShowPage(FormBase* page);
     void UpdateStatusBar();
-    void StartClient();
+    // Opens the main client and reads its device list; true when this call connected.
+    bool StartClient();
     void StopClient();
     // One driver notification record, as OnDriverNotification dispatches it.
     void DispatchNotification(const ZephraMessage& record);
@@ -125,8 +129,19 @@ private:
     LRESULT OnExit(WORD, WORD, HWND, BOOL&);
     LRESULT OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDriverNotification(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnModalEnded(UINT, WPARAM, LPARAM, BOOL&);
 
+    // Work that destroys windows whose code may be on the stack of a modal loop.
+    enum Deferrable : unsigned { DEFER_CLOSE = 1, DEFER_ARRIVAL = 2, DEFER_DEVICES = 4, DEFER_MIXERS = 8 };
+    enum : UINT { WM_MODAL_ENDED = WM_APP + 11 };
+    // While a modal loop runs: notes the work, ends the popups and returns true; the work is
+    // done once when the last loop has ended (OnModalEnded).
+    bool Deferred(unsigned work);
+    void OnDeviceArrival();
     void OnDeviceListChanged();
+    // After a device list read that changed it: disconnects when no device is left, rebuilds.
+    void ApplyDeviceList();
     // The device page named by a notification's payload (first word, second word), or null.
     FormDevice* PageOfNotification(const ZephraMessage& record) const;
     // Takes one page out of the tree and destroys it (and its window).
@@ -167,4 +182,7 @@ private:
     ZephraCplClient m_observer;
     FormBase* m_currentPage = nullptr; // not owned
     bool m_started = false;
+    unsigned m_deferred = 0; // Deferrable bits
+    bool m_noDeviceLeft = false; // the last list read succeeded and was empty
+    std::set<std::pair<uint32_t, uint32_t>> m_mixersDue; // devices whose mixers wait for a rebuild
 };

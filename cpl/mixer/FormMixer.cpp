@@ -159,6 +159,20 @@ LRESULT FormMixer::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
+LRESULT FormMixer::OnEnterLoop(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    m_systemLoop = std::make_unique<ModalRun>();
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT FormMixer::OnExitLoop(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    m_systemLoop.reset();
+    bHandled = FALSE;
+    return 0;
+}
+
 ZephraDevice* FormMixer::FindDevice() const
 {
     return m_driver.FindDevice(m_key.idFirst, m_key.idSecond);

@@ -7,6 +7,7 @@
 #include "FormStereoInputCtrl.h"
 #include "FormStereoOutputCtrl.h"
 #include "MixerValues.h"
+#include "ModalRun.h"
 #include "SolidBrush.h"
 #include "ZephraDriver.h"
 #include "resource.h"
@@ -47,6 +48,10 @@ public:
         MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        MESSAGE_HANDLER(WM_ENTERSIZEMOVE, OnEnterLoop)
+        MESSAGE_HANDLER(WM_ENTERMENULOOP, OnEnterLoop)
+        MESSAGE_HANDLER(WM_EXITSIZEMOVE, OnExitLoop)
+        MESSAGE_HANDLER(WM_EXITMENULOOP, OnExitLoop)
     END_MSG_MAP()
 
     // What the grid holds.
@@ -71,6 +76,9 @@ private:
     LRESULT OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled);
+    // The system's move, size and menu loops of the window are modal loops too.
+    LRESULT OnEnterLoop(UINT, WPARAM, LPARAM, BOOL& bHandled);
+    LRESULT OnExitLoop(UINT, WPARAM, LPARAM, BOOL& bHandled);
 
     ZephraDevice* FindDevice() const;
     void BuildGrid();
@@ -110,6 +118,7 @@ private:
     std::vector<std::unique_ptr<FormStaticText>> m_messagePanel;
     UINT_PTR m_timer = 0;
     SolidBrush m_headerBrush;
+    std::unique_ptr<ModalRun> m_systemLoop; // while the window is moved or sized or its menu runs
     // Held open while a grid exists: client types 3 and 4.
     ZephraDriver m_observers[2];
 };

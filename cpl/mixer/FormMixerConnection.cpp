@@ -1,5 +1,6 @@
 #include "FormMixerConnection.h"
 #include "FormWeightCtrl.h"
+#include "ModalRun.h"
 #include "MixerValues.h"
 
 FormMixerConnection::FormMixerConnection(ZephraDriver& driver, ZephraDeviceId key, ZephraMixerWeight* weights)
@@ -45,7 +46,12 @@ LRESULT FormMixerConnection::OnQuadrant(WORD code, WORD id, HWND control, BOOL& 
     RECT rect = {};
     ::GetWindowRect(control, &rect);
     FormWeightCtrl popup(m_driver, m_key, rect.left, rect.top, &m_weights[quadrant]);
-    popup.DoModal(::GetActiveWindow());
+    {
+        ModalRun run([&popup] { popup.Cancel(); });
+        popup.DoModal(::GetActiveWindow());
+    }
+    if (popup.IsCancelled())
+        return 0; // the grid is rebuilt or the window goes: this cell with it
     ShowQuadrant(quadrant);
     ::InvalidateRect(control, nullptr, TRUE); // its colour may have changed
     return 0;
