@@ -1,4 +1,10 @@
 #include "CplDriverLink.h"
+#include "ModalRun.h"
+
+CplDriverLink::CplDriverLink()
+{
+    m_client.SetReplyWait(&WaitKeepingWindowsAlive);
+}
 
 CplDriverLink::~CplDriverLink()
 {

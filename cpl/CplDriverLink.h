@@ -11,7 +11,8 @@ enum : UINT { WM_DRIVER_NOTIFICATION = WM_APP + 10 };
 class CplDriverLink
 {
 public:
-    CplDriverLink() = default;
+    // The client's service requests wait with WaitKeepingWindowsAlive.
+    CplDriverLink();
     ~CplDriverLink();
 
     CplDriverLink(const CplDriverLink&) = delete;

@@ -25,3 +25,10 @@ int WidestText(HWND window, const std::vector<std::wstring>& texts)
     ::ReleaseDC(window, dc);
     return widest;
 }
+
+int FittingWidth(HWND window, int pixelsAt96, const std::vector<std::wstring>& texts, int marginAt96)
+{
+    int scaled = ScaleToDpi(pixelsAt96);
+    int text = WidestText(window, texts) + ScaleToDpi(marginAt96);
+    return text > scaled ? text : scaled;
+}

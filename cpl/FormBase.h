@@ -8,6 +8,8 @@ public:
     virtual ~FormBase() = default;
 
     virtual CWindow GetPageWindow() = 0;
+    // Creates the page's dialog as a child of parent unless it exists; true when it does.
+    virtual bool CreatePage(HWND parent) = 0;
     // The page's own part of WM_INITDIALOG; its result is the message's (TRUE: the dialog
     // manager sets the focus).
     virtual LRESULT OnInitDialog(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) = 0;

@@ -14,6 +14,7 @@ class FormBaseImpl : public CDialogImpl<T>, public FormBase, public CDialogResiz
 {
 public:
     CWindow GetPageWindow() override { return CWindow(this->m_hWnd); }
+    bool CreatePage(HWND parent) override { return this->m_hWnd != nullptr || this->Create(parent) != nullptr; }
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) override { return 0; }
     void Show() override
     {

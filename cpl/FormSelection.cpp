@@ -1,10 +1,28 @@
 #include "FormSelection.h"
+#include <commctrl.h>
+#include "DpiScale.h"
 
 LRESULT FormSelection::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_tree.Attach(GetDlgItem(IDC_PAGE_TREE));
     m_tree.SetImageList(m_images, TVSIL_NORMAL);
     return 0;
+}
+
+int FormSelection::PaneWidthFor(const std::vector<std::wstring>& rootTexts,
+                                const std::vector<std::wstring>& childTexts) const
+{
+    int indent = static_cast<int>(::SendMessageW(m_tree, TVM_GETINDENT, 0, 0));
+    int image = 0;
+    int imageHeight = 0;
+    if (m_images != nullptr)
+        ImageList_GetIconSize(m_images, &image, &imageHeight);
+    // Lines at root: a root item's text starts one indent in, after its image; the text's
+    // own padding, the gap after the image and the space after the text are in the margin.
+    int root = indent + image + WidestText(m_tree, rootTexts);
+    int child = 2 * indent + image + WidestText(m_tree, childTexts);
+    int text = root > child ? root : child;
+    return text + ScaleToDpi(12) + ::GetSystemMetrics(SM_CXVSCROLL);
 }
 
 HTREEITEM FormSelection::ItemOf(FormBase* page) const

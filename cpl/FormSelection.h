@@ -1,5 +1,7 @@
 #pragma once
 #include <map>
+#include <string>
+#include <vector>
 #include "CTreeViewCtrl.h"
 #include "FormBaseImpl.h"
 #include "FormSelectionRes.h"
@@ -34,6 +36,10 @@ public:
     FormBase* GetSelectedPage() const;
     // Selects the first root item and gives the tree the focus.
     void SelectFirstItem();
+
+    // Width of the pane that shows items of these texts at root and one level below whole,
+    // beside a vertical scroll bar, so that the tree needs no horizontal one.
+    int PaneWidthFor(const std::vector<std::wstring>& rootTexts, const std::vector<std::wstring>& childTexts) const;
 
     CTreeViewCtrl& Tree() { return m_tree; }
     // The item of a page, or null.

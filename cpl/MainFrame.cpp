@@ -5,6 +5,7 @@
 #include "CAppModule.h"
 #include "CommandLine.h"
 #include "DpiScale.h"
+#include "ModalRun.h"
 #include "ResourceString.h"
 
 namespace {
@@ -17,6 +18,32 @@ const int kPaneMargin = 12; // beside a pane's text: borders and padding
 const int kStatePane = 1;
 const int kRatePane = 2;
 const uint32_t kObserverClientType = 3;
+// The rest of the start: soon after the first paint, or this long after creation when the
+// window is not shown.
+const UINT_PTR kStartTimer = 1;
+const UINT kAfterPaintMs = USER_TIMER_MINIMUM;
+const UINT kHiddenStartMs = 500;
+
+// A page gets its dialog when it is first shown; until then a refresh has nothing to show.
+void RefreshIfCreated(FormBase& page)
+{
+    if (page.GetPageWindow().m_hWnd != nullptr)
+        page.Refresh();
+}
+
+// Texts of the tree's fixed nodes (at root) and of the device nodes below "Devices".
+enum FixedNode { NODE_RATE, NODE_BUFFERS, NODE_DEVICES, NODE_IN_CHANNELS, NODE_OUT_CHANNELS, NODE_STATUS, NODE_DRIVER };
+const wchar_t* const kFixedNodes[] = {L"Sample Rate",       L"Buffer Settings", L"Devices",    L"ASIO IN Channels",
+                                      L"ASIO OUT Channels", L"Status Info",     L"Driver Info"};
+const wchar_t kDeviceNode[] = L"Quorvela";
+const wchar_t kEchoNode[] = L"Plugin";
+
+// The menu's pictures drawn for the screen's DPI.
+UINT MenuPictures()
+{
+    int size = ScaleToDpi(16);
+    return size >= 32 ? IDB_MENU_192 : size >= 24 ? IDB_MENU_144 : 0;
+}
 
 HICON LoadTreeIcon(int id, int size)
 {
@@ -107,7 +134,6 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_commandBar.Create(m_hWnd);
     m_commandBar.AttachMenu(::GetMenu(m_hWnd));
-    m_commandBar.LoadImages(IDR_MAINFRAME);
     ::SetMenu(m_hWnd, nullptr);
     CreateSimpleReBar(ATL_SIMPLE_REBAR_NOBORDER_STYLE, ATL_IDW_TOOLBAR);
     AddSimpleReBarBand(m_commandBar);
@@ -117,12 +143,7 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_hWndStatusBar = m_statusBar;
     const int panes[] = {ID_DEFAULT_PANE, kStatePane, kRatePane};
     m_statusBar.SetPanes(panes, 3);
-    // Wide enough for the longest text of each pane in the status bar's font.
-    int margin = ScaleToDpi(kPaneMargin);
-    int stateText = WidestText(m_statusBar, {StreamingStateText(6), L"Streaming state: Undefined", L"Driver not available."});
-    int rateText = WidestText(m_statusBar, {SamplingRateText(5644800)});
-    m_statusBar.SetPaneWidth(kStatePane, std::max(ScaleToDpi(kStatePaneWidth), stateText + margin));
-    m_statusBar.SetPaneWidth(kRatePane, std::max(ScaleToDpi(kRatePaneWidth), rateText + margin));
+    FitStatusBar();
 
     m_hWndClient = m_splitter.Create(m_hWnd, nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     UpdateLayout();
@@ -130,34 +151,93 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     CreateImageList();
     m_pageTree.SetImageList(m_imageList);
-    m_pageTree.Create(m_splitter);
-    m_noDevice.Create(m_splitter);
-    m_sampleRate.Create(m_splitter);
-    m_bufferSettings.Create(m_splitter);
-    m_drvInfo.Create(m_splitter);
-    m_devices.Create(m_splitter);
-    m_inChannels.Create(m_splitter);
-    m_outChannels.Create(m_splitter);
-    m_statusInfo.Create(m_splitter);
+    m_pageTree.CreatePage(m_splitter); // the other pages when first shown
 
-    if (!HasCommandLineOption(m_commandLine.c_str(), L"-notray", nullptr, true)) {
-        HICON icon = static_cast<HICON>(::LoadImageW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                                     IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-        AddTrayIcon(LoadResourceString(IDS_APP_TITLE).c_str(), icon, IDR_TRAYMENU);
-    }
     GUID interfaceClass = ZEPHRA_INTERFACE_GUID_INIT;
     m_deviceNotifications.Register(m_hWnd, interfaceClass, DEVICE_NOTIFY_WINDOW_HANDLE);
     StartClient();
     RebuildTree();
     Load(true);
     m_pageTree.ShowWindow(SW_SHOW);
+    // Wide enough for the longest node (device nodes one level down, up to "Plugin99").
+    std::vector<std::wstring> rootTexts(std::begin(kFixedNodes), std::end(kFixedNodes));
+    int treeWidth = m_pageTree.PaneWidthFor(rootTexts, {kDeviceNode, std::wstring(kEchoNode) + L"99"});
+    m_splitter.SetSplitterPos(std::max(ScaleToDpi(kSplitterPos), treeWidth));
     m_splitter.SetSplitterPane(SPLIT_PANE_LEFT, m_pageTree, true);
     UpdateStatusBar();
     if (CMessageLoop* loop = CAppModule::Current() != nullptr ? CAppModule::Current()->GetMessageLoop() : nullptr) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
+    SetTimer(kStartTimer, kHiddenStartMs);
     return 0;
+}
+
+void MainFrame::FitStatusBar()
+{
+    // Each fixed pane as wide as its longest text in the status bar's font; the default pane
+    // as wide as the longest menu prompt, and the window at least as wide as the three.
+    std::vector<std::wstring> stateTexts = {L"Driver not available.", L"Streaming state unknown"};
+    for (uint32_t state = 0; StreamingStateText(state) != nullptr; ++state)
+        stateTexts.push_back(StreamingStateText(state));
+    int state = FittingWidth(m_statusBar, kStatePaneWidth, stateTexts, kPaneMargin);
+    int rate = FittingWidth(m_statusBar, kRatePaneWidth, {SamplingRateText(5644800), L"Current sampling rate: unknown"},
+                            kPaneMargin);
+    int prompt = FittingWidth(m_statusBar, 0,
+                              {IdleText(), MenuPrompt(ID_APP_EXIT), MenuPrompt(ID_APP_ABOUT), MenuPrompt(ID_TRAY_RESTORE)},
+                              kPaneMargin);
+    m_statusBar.SetPaneWidth(kStatePane, state);
+    m_statusBar.SetPaneWidth(kRatePane, rate);
+    RECT needed = {0, 0, prompt + state + rate + ::GetSystemMetrics(SM_CXVSCROLL), 0};
+    ::AdjustWindowRectEx(&needed, GetStyle(), FALSE, GetExStyle());
+    int width = needed.right - needed.left;
+    if (width > MinTrackWidth())
+        SetMinTrackWidth(width);
+    RECT window = {};
+    GetWindowRect(&window);
+    if (window.right - window.left < width)
+        SetWindowPos(nullptr, 0, 0, width, window.bottom - window.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT MainFrame::OnPaint(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    // A timer comes after every pending paint: the page and its controls are drawn first.
+    if (!m_started)
+        SetTimer(kStartTimer, kAfterPaintMs);
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT MainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
+{
+    if (wParam != kStartTimer) {
+        bHandled = FALSE;
+        return 0;
+    }
+    KillTimer(kStartTimer);
+    FinishStart();
+    return 0;
+}
+
+void MainFrame::FinishStart()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    m_commandBar.LoadImages(IDR_MAINFRAME, MenuPictures());
+    if (!HasCommandLineOption(m_commandLine.c_str(), L"-notray", nullptr, true)) {
+        HICON icon = static_cast<HICON>(::LoadImageW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                                     IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+        AddTrayIcon(LoadResourceString(IDS_APP_TITLE).c_str(), icon, IDR_TRAYMENU);
+    }
+    if (IsWindowVisible())
+        OpenObserver();
+}
+
+void MainFrame::OpenObserver()
+{
+    if (!m_observer.IsOpened())
+        m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
 }
 
 LRESULT MainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
@@ -178,8 +258,8 @@ LRESULT MainFrame::OnShowWindow(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 {
     if (wParam == FALSE)
         m_observer.CloseDriver();
-    else if (!m_observer.IsOpened())
-        m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
+    else if (m_started)
+        OpenObserver(); // before that, the rest of the start opens it
     bHandled = FALSE;
     return 0;
 }
@@ -187,7 +267,7 @@ LRESULT MainFrame::OnShowWindow(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 LRESULT MainFrame::OnTreeSelChanged(int, LPNMHDR, BOOL&)
 {
     FormBase* page = m_pageTree.GetSelectedPage();
-    if (page != nullptr) {
+    if (page != nullptr && page->CreatePage(m_splitter)) {
         page->Refresh();
         ShowPage(page);
     }
@@ -204,6 +284,7 @@ LRESULT MainFrame::OnRestore(WORD, WORD, HWND, BOOL&)
 LRESULT MainFrame::OnAbout(WORD, WORD, HWND, BOOL&)
 {
     CAboutDlg about;
+    ModalRun run;
     about.DoModal(::GetActiveWindow());
     return 0;
 }
@@ -216,9 +297,62 @@ LRESULT MainFrame::OnExit(WORD, WORD, HWND, BOOL&)
 
 LRESULT MainFrame::OnDeviceChange(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    if (IsInterfaceArrival(wParam, lParam))
-        StartClient();
+    // Connected, an arrival changes nothing (the driver's 3030 tells).
+    if (IsInterfaceArrival(wParam, lParam) && !Client().IsOpened() && !Deferred(DEFER_ARRIVAL))
+        OnDeviceArrival();
     return TRUE;
+}
+
+void MainFrame::OnDeviceArrival()
+{
+    if (StartClient()) {
+        RebuildTree();
+        UpdateStatusBar();
+    }
+}
+
+LRESULT MainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    // "-exit" sends it also while a message box or the wait for the service runs.
+    bHandled = Deferred(DEFER_CLOSE) ? TRUE : FALSE;
+    return 0;
+}
+
+bool MainFrame::Deferred(unsigned work)
+{
+    if (!ModalRun::Active())
+        return false;
+    m_deferred |= work;
+    if ((work & DEFER_ARRIVAL) == 0)
+        ModalRun::CancelAll(); // a popup on a grid that goes closes first
+    ModalRun::Defer(m_hWnd, WM_MODAL_ENDED);
+    return true;
+}
+
+LRESULT MainFrame::OnModalEnded(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (ModalRun::Active()) { // another loop began before this message came
+        ModalRun::Defer(m_hWnd, WM_MODAL_ENDED);
+        return 0;
+    }
+    unsigned work = m_deferred;
+    m_deferred = 0;
+    if ((work & DEFER_CLOSE) != 0) {
+        PostMessage(WM_CLOSE);
+        return 0;
+    }
+    if ((work & DEFER_ARRIVAL) != 0)
+        OnDeviceArrival();
+    if ((work & DEFER_DEVICES) != 0) {
+        ApplyDeviceList(); // new mixers too
+    } else {
+        for (const auto& id : m_mixersDue) {
+            if (FormDevice* page = DevicePage(id.first, id.second))
+                page->OnMixerPinsChanged();
+        }
+    }
+    m_mixersDue.clear();
+    return 0;
 }
 
 LRESULT MainFrame::OnDriverNotification(UINT, WPARAM, LPARAM, BOOL&)
@@ -249,11 +383,16 @@ BOOL MainFrame::PreTranslateMessage(MSG* msg)
     return FALSE;
 }
 
-void MainFrame::StartClient()
+bool MainFrame::StartClient()
 {
     if (Client().IsOpened())
-        return;
-    m_link.Start(m_hWnd, m_deviceName.c_str()); // failure: the next arrival tries again
+        return false;
+    if (m_link.Start(m_hWnd, m_deviceName.c_str()) != 0)
+        return false; // the next arrival tries again
+    // The devices present now, also from a driver that sends a new connection no 3030.
+    bool changed = false;
+    Client().RefreshDevices(&changed);
+    return true;
 }
 
 void MainFrame::StopClient()
@@ -268,12 +407,12 @@ void MainFrame::DispatchNotification(const ZephraMessage& record)
 {
     switch (record.code) {
     case ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED_BY_DRIVER:
-        m_sampleRate.Refresh();
-        m_bufferSettings.Refresh();
+        RefreshIfCreated(m_sampleRate);
+        RefreshIfCreated(m_bufferSettings);
         UpdateStatusBar();
         break;
     case ZEPHRA_NOTIFY_SAMPLE_RATE_CHANGED:
-        m_sampleRate.Refresh();
+        RefreshIfCreated(m_sampleRate);
         UpdateStatusBar();
         break;
     case ZEPHRA_NOTIFY_DEVICE_LIST_CHANGED:
@@ -281,12 +420,18 @@ void MainFrame::DispatchNotification(const ZephraMessage& record)
         break;
     case ZEPHRA_NOTIFY_DEVICE_STATE:
         if (FormDevice* page = PageOfNotification(record))
-            page->Refresh();
+            RefreshIfCreated(*page);
         UpdateStatusBar(); // also for a bad payload or a device without a page
         break;
     case ZEPHRA_NOTIFY_MIXER_PINS_CHANGED:
-        if (FormDevice* page = PageOfNotification(record))
-            page->OnMixerPinsChanged();
+        if (FormDevice* page = PageOfNotification(record)) {
+            std::pair<uint32_t, uint32_t> id;
+            record.ReadU32Pair(&id.first, &id.second);
+            if (Deferred(DEFER_MIXERS))
+                m_mixersDue.insert(id);
+            else
+                page->OnMixerPinsChanged();
+        }
         break;
     case ZEPHRA_NOTIFY_MIXER_GAINS_CHANGED:
         if (FormDevice* page = PageOfNotification(record))
@@ -303,20 +448,29 @@ void MainFrame::DispatchNotification(const ZephraMessage& record)
 
 void MainFrame::OnDeviceListChanged()
 {
-    if (IsWindowVisible() && !m_observer.IsOpened())
-        m_observer.OpenAsObserver(m_deviceName.c_str(), kObserverClientType);
+    if (IsWindowVisible() && m_started)
+        OpenObserver();
     bool changed = false;
-    Client().RefreshDevices(&changed);
-    // An empty list disconnects also when it was empty before (the device left before the
-    // first 3030 filled the list): the window must not go on showing a device that is gone.
-    if (changed || Client().GetDeviceCount() == 0) {
-        if (Client().GetDeviceCount() == 0)
-            StopClient();
-        RebuildTree();
-        UpdateStatusBar();
+    ZephraStatus status = Client().RefreshDevices(&changed);
+    // Only a list that was read says that no device is left (also when it was empty before);
+    // a failed read says nothing about the devices.
+    bool noDevice = status == 0 && Client().GetDeviceCount() == 0;
+    if (changed || noDevice) {
+        m_noDeviceLeft = noDevice;
+        if (!Deferred(DEFER_DEVICES))
+            ApplyDeviceList();
     }
     if (FormBase* selected = m_pageTree.GetSelectedPage())
         selected->Refresh();
+}
+
+void MainFrame::ApplyDeviceList()
+{
+    if (m_noDeviceLeft)
+        StopClient();
+    m_noDeviceLeft = false;
+    RebuildTree();
+    UpdateStatusBar();
 }
 
 void MainFrame::RebuildTree()
@@ -327,17 +481,18 @@ void MainFrame::RebuildTree()
             m_pageTree.RemoveItem(page);
     }
     m_pageTree.EnableWindow(FALSE);
-    ShowPage(&m_noDevice);
-    if (!Client().IsOpened())
+    if (!Client().IsOpened()) {
+        ShowPage(&m_noDevice); // its dialog only when there is no driver to show
         return;
-    m_pageTree.AddItem(L"Sample Rate", &m_sampleRate, nullptr, m_images[IMAGE_RATE]);
-    m_pageTree.AddItem(L"Buffer Settings", &m_bufferSettings, nullptr, m_images[IMAGE_RATE]);
-    m_pageTree.AddItem(L"Devices", &m_devices, nullptr, m_images[IMAGE_DEVICE]);
+    }
+    m_pageTree.AddItem(kFixedNodes[NODE_RATE], &m_sampleRate, nullptr, m_images[IMAGE_RATE]);
+    m_pageTree.AddItem(kFixedNodes[NODE_BUFFERS], &m_bufferSettings, nullptr, m_images[IMAGE_RATE]);
+    m_pageTree.AddItem(kFixedNodes[NODE_DEVICES], &m_devices, nullptr, m_images[IMAGE_DEVICE]);
     AddDevicePages();
-    m_pageTree.AddItem(L"ASIO IN Channels", &m_inChannels, nullptr, m_images[IMAGE_CHANNELS]);
-    m_pageTree.AddItem(L"ASIO OUT Channels", &m_outChannels, nullptr, m_images[IMAGE_CHANNELS]);
-    m_pageTree.AddItem(L"Status Info", &m_statusInfo, nullptr, m_images[IMAGE_STATUS]);
-    m_pageTree.AddItem(L"Driver Info", &m_drvInfo, nullptr, m_images[IMAGE_INFO]);
+    m_pageTree.AddItem(kFixedNodes[NODE_IN_CHANNELS], &m_inChannels, nullptr, m_images[IMAGE_CHANNELS]);
+    m_pageTree.AddItem(kFixedNodes[NODE_OUT_CHANNELS], &m_outChannels, nullptr, m_images[IMAGE_CHANNELS]);
+    m_pageTree.AddItem(kFixedNodes[NODE_STATUS], &m_statusInfo, nullptr, m_images[IMAGE_STATUS]);
+    m_pageTree.AddItem(kFixedNodes[NODE_DRIVER], &m_drvInfo, nullptr, m_images[IMAGE_INFO]);
     m_pageTree.EnableWindow(TRUE);
     if (m_pageTree.GetSelectedPage() == nullptr)
         m_pageTree.SelectFirstItem();
@@ -376,15 +531,13 @@ void MainFrame::AddDevicePages()
                                                  softwareOutputs.get());
         m_mixers.push_back(std::move(hardwareInputs));
         m_mixers.push_back(std::move(softwareOutputs));
-        page->Create(m_splitter);
-        m_devicePageIndex[{key.idFirst, key.idSecond}] = page.get();
-        m_pageTree.AddItem(L"Quorvela", page.get(), &m_devices, m_images[IMAGE_DEVICE]);
+        m_devicePageIndex[{key.idFirst, key.idSecond}] = page.get(); // its dialog when first shown
+        m_pageTree.AddItem(kDeviceNode, page.get(), &m_devices, m_images[IMAGE_DEVICE]);
         m_devicePages.push_back(std::move(page));
 
         if ((device->GetRecord().featureFlags & ZEPHRA_FEATURE_ECHO) != 0) {
             auto echo = std::make_unique<FormPlugin>(Client(), m_hWnd, key);
-            echo->Create(m_splitter);
-            m_pageTree.AddItem((L"Plugin" + std::to_wstring(i)).c_str(), echo.get(), &m_devices, m_images[IMAGE_DEVICE]);
+            m_pageTree.AddItem((kEchoNode + std::to_wstring(i)).c_str(), echo.get(), &m_devices, m_images[IMAGE_DEVICE]);
             m_echoPages.push_back(std::move(echo));
         }
     }
@@ -418,7 +571,7 @@ void MainFrame::ClearDevicePages()
 
 void MainFrame::ShowPage(FormBase* page)
 {
-    if (page == nullptr)
+    if (page == nullptr || !page->CreatePage(m_splitter))
         return;
     if (m_currentPage != nullptr)
         m_currentPage->Hide();

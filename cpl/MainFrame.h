@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,12 +65,16 @@ public:
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
         MESSAGE_HANDLER(WM_SHOWWINDOW, OnShowWindow)
+        MESSAGE_HANDLER(WM_PAINT, OnPaint)
+        MESSAGE_HANDLER(WM_TIMER, OnTimer)
         NOTIFY_HANDLER(IDC_PAGE_TREE, TVN_SELCHANGEDW, OnTreeSelChanged)
         COMMAND_ID_HANDLER(ID_TRAY_RESTORE, OnRestore)
         COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAbout)
         COMMAND_ID_HANDLER(ID_APP_EXIT, OnExit)
         MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
         MESSAGE_HANDLER(WM_DRIVER_NOTIFICATION, OnDriverNotification)
+        MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_MODAL_ENDED, OnModalEnded)
         CHAIN_MSG_MAP(CFrameWindowImpl<MainFrame>)
         CHAIN_MSG_MAP(WtlTrayIcon<MainFrame>)
         CHAIN_MSG_MAP(WtlMinMaxTrackSize<MainFrame>)
@@ -86,7 +91,8 @@ public:
     void ClearDevicePages();
     void ShowPage(FormBase* page);
     void UpdateStatusBar();
-    void StartClient();
+    // Opens the main client and reads its device list; true when this call connected.
+    bool StartClient();
     void StopClient();
     // One driver notification record, as OnDriverNotification dispatches it.
     void DispatchNotification(const ZephraMessage& record);
@@ -102,6 +108,8 @@ public:
     ZephraCplClient& Observer() { return m_observer; }
     size_t DevicePageCount() const { return m_devicePages.size(); }
     const std::vector<std::unique_ptr<FormMixer>>& Mixers() const { return m_mixers; }
+    // The rest of the start is done (observer connection, tray icon, command bar pictures).
+    bool IsStarted() const { return m_started; }
     // The page of a device, or null.
     FormDevice* DevicePage(uint32_t idFirst, uint32_t idSecond) const;
 
@@ -109,20 +117,39 @@ private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnShowWindow(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL&);
+    // What the first paint does not need: after it, or after a while when the window starts
+    // hidden.
+    void FinishStart();
+    void OpenObserver();
     LRESULT OnTreeSelChanged(int, LPNMHDR, BOOL&);
     LRESULT OnRestore(WORD, WORD, HWND, BOOL&);
     LRESULT OnAbout(WORD, WORD, HWND, BOOL&);
     LRESULT OnExit(WORD, WORD, HWND, BOOL&);
     LRESULT OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDriverNotification(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnModalEnded(UINT, WPARAM, LPARAM, BOOL&);
 
+    // Work that destroys windows whose code may be on the stack of a modal loop.
+    enum Deferrable : unsigned { DEFER_CLOSE = 1, DEFER_ARRIVAL = 2, DEFER_DEVICES = 4, DEFER_MIXERS = 8 };
+    enum : UINT { WM_MODAL_ENDED = WM_APP + 11 };
+    // While a modal loop runs: notes the work, ends the popups and returns true; the work is
+    // done once when the last loop has ended (OnModalEnded).
+    bool Deferred(unsigned work);
+    void OnDeviceArrival();
     void OnDeviceListChanged();
+    // After a device list read that changed it: disconnects when no device is left, rebuilds.
+    void ApplyDeviceList();
     // The device page named by a notification's payload (first word, second word), or null.
     FormDevice* PageOfNotification(const ZephraMessage& record) const;
     // Takes one page out of the tree and destroys it (and its window).
     template <class Page>
     void DestroyPages(std::vector<std::unique_ptr<Page>>& pages);
     void CreateImageList();
+    // Pane widths of the status bar from their texts, and the window's width from them.
+    void FitStatusBar();
     // The fixed pages in creation order (the page tree first).
     std::vector<FormBase*> FixedPages();
     ZephraCplClient& Client() { return m_link.Client(); }
@@ -154,4 +181,8 @@ private:
     WnDeviceNotificationList m_deviceNotifications;
     ZephraCplClient m_observer;
     FormBase* m_currentPage = nullptr; // not owned
+    bool m_started = false;
+    unsigned m_deferred = 0; // Deferrable bits
+    bool m_noDeviceLeft = false; // the last list read succeeded and was empty
+    std::set<std::pair<uint32_t, uint32_t>> m_mixersDue; // devices whose mixers wait for a rebuild
 };

@@ -1,4 +1,5 @@
 #include "ShowRequestError.h"
+#include "ModalRun.h"
 #include "ResourceString.h"
 #include "resource.h"
 
@@ -15,6 +16,7 @@ std::wstring Widen(const char* text)
 void ShowReport(HWND page, const std::wstring& text, UINT icon)
 {
     std::wstring caption = LoadResourceString(IDS_APP_TITLE);
+    ModalRun run;
     ::MessageBoxW(page, text.c_str(), caption.c_str(), icon | MB_OK);
 }
 

@@ -14,6 +14,9 @@ public:
     }
     virtual ~WtlMinMaxTrackSize() = default;
 
+    int MinTrackWidth() const { return m_minWidth; }
+    void SetMinTrackWidth(int width) { m_minWidth = width; }
+
     BEGIN_MSG_MAP(WtlMinMaxTrackSize)
         MESSAGE_HANDLER(WM_GETMINMAXINFO, OnGetMinMaxInfo)
     END_MSG_MAP()

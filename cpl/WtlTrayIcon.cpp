@@ -1,5 +1,6 @@
 #include "WtlTrayIcon.h"
 #include "CAppModule.h"
+#include "ModalRun.h"
 
 static_assert(NOTIFYICONDATAW_V2_SIZE == 936, "the icon data ends with dwInfoFlags");
 
@@ -48,7 +49,9 @@ void WtlTrayIconBase::OnTaskbarCreated()
     if (!m_wanted)
         return;
     m_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_installed = ::Shell_NotifyIconW(NIM_ADD, &m_data) != FALSE;
+    // An icon the shell still holds is only updated (it refuses to add it twice); a lost
+    // one is added again.
+    m_installed = ::Shell_NotifyIconW(NIM_MODIFY, &m_data) != FALSE || ::Shell_NotifyIconW(NIM_ADD, &m_data) != FALSE;
 }
 
 void WtlTrayIconBase::OnTrayMouse(HWND window, UINT mouseMessage)
@@ -73,6 +76,7 @@ void WtlTrayIconBase::ShowTrayMenu(HWND window)
     ::GetCursorPos(&cursor);
     if (popup != nullptr) {
         ::SetForegroundWindow(window);
+        ModalRun run;
         ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, window, nullptr);
         // The menu closes properly when the user clicks elsewhere.
         ::PostMessageW(window, WM_NULL, 0, 0);

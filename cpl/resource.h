@@ -36,6 +36,10 @@
 #define IDI_TREE_CHANNELS 233
 #define IDI_TREE_DEVICE 234
 #define IDI_TREE_RATE 237
+// The menu's pictures at 144 and 192 DPI (24 x 23 and 32 x 30 pixels; IDR_MAINFRAME's
+// bitmap has them at 16 x 15).
+#define IDB_MENU_144 238
+#define IDB_MENU_192 239
 
 // Commands.
 #define ID_TRAY_RESTORE 32775

@@ -12,7 +12,8 @@ ZephraStatus ZephraClient::Transact(ZephraMessage* request, ZephraMessage* reply
         return status;
 
     for (;;) {
-        DWORD wait = WaitForSingleObject(GetMessageEvent(), timeoutMs);
+        DWORD wait = m_replyWait != nullptr ? m_replyWait(GetMessageEvent(), timeoutMs)
+                                            : WaitForSingleObject(GetMessageEvent(), timeoutMs);
         if (wait == WAIT_TIMEOUT)
             return ZEPHRA_STATUS_TIMEOUT;
         if (wait != WAIT_OBJECT_0)

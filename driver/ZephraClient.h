@@ -21,6 +21,11 @@ public:
                                            DWORD timeoutMs = ZEPHRA_REQUEST_TIMEOUT_MS);
     ZephraStatus RequestSetOptions(uint32_t options, DWORD timeoutMs = ZEPHRA_REQUEST_TIMEOUT_MS);
 
+    // How Transact waits for the reply event: a WaitForSingleObject result. Null (the
+    // default): WaitForSingleObject itself.
+    typedef DWORD (*ReplyWait)(HANDLE event, DWORD timeoutMs);
+    void SetReplyWait(ReplyWait wait) { m_replyWait = wait; }
+
     uint32_t GetLastSequence() const { return m_sequence; }
     void SetLastSequence(uint32_t sequence) { m_sequence = sequence; }
 
@@ -28,6 +33,7 @@ private:
     ZephraStatus Request(uint32_t code, const void* payload, uint32_t length, DWORD timeoutMs);
 
     uint32_t m_sequence = 0; // the last sequence number used
+    ReplyWait m_replyWait = nullptr;
 };
 
 // The control panel's client: the main one (type 2) and the main window's observer (type 3).

@@ -168,6 +168,26 @@ ZephraStatus ZephraDriver::RefreshDevices(bool* changed)
     return status;
 }
 
+ZephraStatus ZephraDriver::RereadDeviceRecords()
+{
+    ZephraDeviceList list;
+    ZephraStatus status = GetDeviceList(&list);
+    if (status != 0)
+        return status;
+    uint32_t count = list.count < ZEPHRA_MAX_DEVICES ? list.count : ZEPHRA_MAX_DEVICES;
+    for (const auto& device : m_devices) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const ZephraDeviceRecord& record = list.devices[i];
+            if (device->IsSameDevice(record) && device->GetIdFirst() == record.idFirst &&
+                device->GetIdSecond() == record.idSecond) {
+                device->SetRecord(record);
+                break;
+            }
+        }
+    }
+    return 0;
+}
+
 ZephraDevice* ZephraDriver::FindDevice(uint32_t idFirst, uint32_t idSecond) const
 {
     for (const auto& device : m_devices) {

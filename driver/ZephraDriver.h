@@ -28,6 +28,9 @@ public:
 
     ZephraStatus GetDeviceList(ZephraDeviceList* list);
     ZephraStatus RefreshDevices(bool* changed);
+    // Reads the device list and renews the records (flags) of the device objects it still
+    // reports with the same id words; never adds or removes one (that is RefreshDevices').
+    ZephraStatus RereadDeviceRecords();
     ZephraDevice* FindDevice(uint32_t idFirst, uint32_t idSecond) const;
     ZephraDevice* GetDeviceAt(size_t index) const;
     size_t GetDeviceCount() const { return m_devices.size(); }

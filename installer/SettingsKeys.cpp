@@ -20,6 +20,16 @@ bool IsEmptyKey(HKEY root, const std::wstring& key)
     return result == ERROR_SUCCESS && subkeys == 0 && values == 0;
 }
 
+// Deletes `key` and each parent up to (not including) "Software" that is left empty.
+void RemoveEmptyKeys(HKEY root, const wchar_t* key)
+{
+    std::wstring parent = key;
+    while (parent.find(L'\\') != std::wstring::npos && IsEmptyKey(root, parent)) {
+        RegDeleteKeyW(root, parent.c_str());
+        parent.resize(parent.rfind(L'\\'));
+    }
+}
+
 } // namespace
 
 LONG RemoveSettingsKey(HKEY root, const wchar_t* key)
@@ -28,11 +38,17 @@ LONG RemoveSettingsKey(HKEY root, const wchar_t* key)
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
         return result;
     std::wstring parent = key;
-    for (size_t cut = parent.rfind(L'\\'); cut != std::wstring::npos; cut = parent.rfind(L'\\')) {
-        parent.resize(cut);
-        if (parent.find(L'\\') == std::wstring::npos || !IsEmptyKey(root, parent))
-            break;
-        RegDeleteKeyW(root, parent.c_str());
-    }
+    size_t cut = parent.rfind(L'\\');
+    if (cut != std::wstring::npos)
+        RemoveEmptyKeys(root, parent.substr(0, cut).c_str());
+    return ERROR_SUCCESS;
+}
+
+LONG RemoveSettingsValue(HKEY root, const wchar_t* key, const wchar_t* value)
+{
+    LONG result = RegDeleteKeyValueW(root, key, value);
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+        return result;
+    RemoveEmptyKeys(root, key);
     return ERROR_SUCCESS;
 }

@@ -11,3 +11,7 @@ extern const wchar_t* const kWindowPlacementKey;
 // "Software" that is left without values and subkeys. Returns 0 (also when the key is
 // missing) or the Win32 error.
 LONG RemoveSettingsKey(HKEY root, const wchar_t* key);
+
+// Deletes `value` of `key`, then the key and each parent up to "Software" that is left
+// empty. Returns 0 (also when the value is missing) or the Win32 error.
+LONG RemoveSettingsValue(HKEY root, const wchar_t* key, const wchar_t* value);

@@ -24,15 +24,21 @@ make_icon() {
 
 make_icon quorvela 16 24 32 48
 
-# make_toolbar NAME PARTS...: cpl/res/PART.mvg (16 x 15 each) side by side on light grey,
-# the tool bar's transparent colour -> cpl/res/NAME.bmp
+# make_toolbar NAME SCALE PARTS...: cpl/res/PART.mvg (16 x 15 each) drawn SCALE/2 times as
+# large, side by side on light grey, the tool bar's transparent colour -> cpl/res/NAME.bmp
 make_toolbar() {
     name=$1
-    shift
+    scale=$2
+    shift 2
     parts=""
     for part in "$@"; do
-        convert +antialias -background 'rgb(192,192,192)' "mvg:$RES/$part.mvg" -flatten "$TMP/$part.png"
-        parts="$parts $TMP/$part.png"
+        {
+            echo "viewbox 0 0 $((16 * scale / 2)) $(((15 * scale + 1) / 2))"
+            echo "affine $((scale / 2)).$((scale % 2 * 5)) 0 0 $((scale / 2)).$((scale % 2 * 5)) 0 0"
+            grep -v '^viewbox' "$RES/$part.mvg"
+        } >"$TMP/$part-$scale.mvg"
+        convert +antialias -background 'rgb(192,192,192)' "mvg:$TMP/$part-$scale.mvg" -flatten "$TMP/$part-$scale.png"
+        parts="$parts $TMP/$part-$scale.png"
     done
     # shellcheck disable=SC2086
     convert $parts +append -type truecolor "BMP3:$RES/$name.bmp"
@@ -42,4 +48,7 @@ make_toolbar() {
 for tree in tree-rate tree-info tree-channels tree-device; do
     make_icon $tree 16 20 24 32
 done
-make_toolbar toolbar toolbar-exit toolbar-about
+# The menu's pictures at 96, 144 and 192 DPI.
+make_toolbar toolbar 2 toolbar-exit toolbar-about
+make_toolbar toolbar-144 3 toolbar-exit toolbar-about
+make_toolbar toolbar-192 4 toolbar-exit toolbar-about

@@ -23,7 +23,21 @@ mkdir -p "$WINEPREFIX"
 # on a running prefix starts a second services.exe, and programs then see two service
 # databases that disagree.
 wineserver -p >/dev/null 2>&1 </dev/null || true
+# run.sh's desktop: a run without DISPLAY names it as the prefix's default desktop; a run
+# that was killed leaves the value behind, and every later program would open on it.
+if [ -z "$QUORVELA_RUN_DESKTOP" ]; then
+    wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 </dev/null || true
+fi
 wineboot >/dev/null 2>&1 </dev/null || true
+# Wine loads fonts only from the prefix's Fonts folder, and Debian's packages put none there:
+# without Wine's own Tahoma and Marlett (fonts-wine) dialogs fall back to DejaVu and the
+# caption buttons show letters. Copied in once; later processes find them.
+WINE_FONTS=/usr/share/wine/fonts
+if [ -d "$WINE_FONTS" ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ]; then
+    for font in "$WINE_FONTS"/*; do
+        [ -e "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
+fi
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null || true
 wine cmd /c echo warm >/dev/null 2>&1 </dev/null || true
 

@@ -84,6 +84,7 @@ ZephraStatus ZephraSim::SetEvents(Connection& connection, const uint8_t* in)
     CloseEvents(connection);
     connection.messageEvent = duplicates[0];
     connection.notificationEvent = duplicates[1];
+    WelcomeMainClient(connection);
     return 0;
 }
 
@@ -105,7 +106,18 @@ ZephraStatus ZephraSim::SetClientType(Connection& connection, uint32_t type)
             return ZEPHRA_STATUS_ALREADY_DONE;
     }
     connection.clientType = static_cast<int32_t>(type);
+    WelcomeMainClient(connection);
     return 0;
+}
+
+void ZephraSim::WelcomeMainClient(Connection& connection)
+{
+    if (connection.welcomed || connection.clientType != static_cast<int32_t>(ZEPHRA_CLIENT_MAIN) ||
+        connection.notificationEvent == nullptr)
+        return;
+    ZephraMessage record;
+    record.Init(ZEPHRA_MSG_KIND_NOTIFICATION, ZEPHRA_NOTIFY_DEVICE_LIST_CHANGED);
+    connection.welcomed = Enqueue(connection, true, record);
 }
 
 ZephraSim::Connection* ZephraSim::ServerConnection()
@@ -123,6 +135,7 @@ void ZephraSim::Release(Connection& connection)
     connection.messages.clear();
     connection.notifications.clear();
     connection.clientType = -1;
+    connection.welcomed = false;
     connection.bound = false;
     // The requesters of what a server leaves unanswered time out, as with a vanished service.
     uint32_t id = connection.id;

@@ -118,6 +118,7 @@ private:
         uint32_t boundFirst = 0;
         uint32_t boundSecond = 0;
         bool held = false; // the simulator's own server connection ("server hold")
+        bool welcomed = false; // its first 3030 as a main client is queued
     };
 
     // A relayed request waiting for the server's reply. The copy the server gets carries
@@ -173,6 +174,9 @@ private:
     ZephraStatus ForcedFailure(const Connection& connection, uint32_t code, const uint8_t* in, uint32_t inSize);
     ZephraStatus SetEvents(Connection& connection, const uint8_t* in);
     ZephraStatus SetClientType(Connection& connection, uint32_t type);
+    // A connection that has become a main client (events set, type 2) gets one 3030, so
+    // it reads the device list it joined.
+    void WelcomeMainClient(Connection& connection);
     ZephraStatus SendMessageFrom(Connection& connection, const uint8_t* in, uint32_t inSize);
     ZephraStatus TakeMessage(std::deque<ZephraMessage>& queue, uint8_t* out, uint32_t* returned);
     ZephraStatus GetDeviceList(uint8_t* out, uint32_t* returned);

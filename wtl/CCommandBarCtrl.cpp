@@ -95,7 +95,7 @@ BOOL CCommandBarCtrl::AttachMenu(HMENU menu)
     return TRUE;
 }
 
-BOOL CCommandBarCtrl::LoadImages(UINT toolBarId)
+BOOL CCommandBarCtrl::LoadImages(UINT toolBarId, UINT bitmapId)
 {
     HINSTANCE instance = CAppModule::ResourceInstance();
     HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(toolBarId), MAKEINTRESOURCEW(241) /* RT_TOOLBAR */);
@@ -105,11 +105,17 @@ BOOL CCommandBarCtrl::LoadImages(UINT toolBarId)
     if (header == nullptr || size < sizeof(ToolBarResource) || header->version != 1 || header->width == 0 ||
         header->height == 0 || size < sizeof(ToolBarResource) + header->count * sizeof(WORD))
         return FALSE;
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        ::LoadImageW(instance, MAKEINTRESOURCEW(toolBarId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(bitmapId != 0 ? bitmapId : toolBarId),
+                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (bitmap == nullptr)
         return FALSE;
-    HIMAGELIST images = ImageList_Create(header->width, header->height, ILC_COLOR24 | ILC_MASK, header->count, 1);
+    SIZE imageSize = {header->width, header->height};
+    BITMAP picture = {};
+    if (bitmapId != 0 && ::GetObjectW(bitmap, sizeof(picture), &picture) != 0 && picture.bmHeight > 0) {
+        imageSize.cy = picture.bmHeight;
+        imageSize.cx = ::MulDiv(header->width, picture.bmHeight, header->height);
+    }
+    HIMAGELIST images = ImageList_Create(imageSize.cx, imageSize.cy, ILC_COLOR24 | ILC_MASK, header->count, 1);
     int added = images != nullptr ? ImageList_AddMasked(images, bitmap, kMaskColour) : -1;
     ::DeleteObject(bitmap);
     if (added < 0) {
@@ -120,7 +126,7 @@ BOOL CCommandBarCtrl::LoadImages(UINT toolBarId)
     if (m_images != nullptr)
         ImageList_Destroy(m_images);
     m_images = images;
-    m_imageSize = {header->width, header->height};
+    m_imageSize = imageSize;
     m_imageOfCommand.clear();
     const WORD* commands = reinterpret_cast<const WORD*>(header + 1);
     int image = 0;

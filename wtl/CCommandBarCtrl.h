@@ -42,8 +42,9 @@ public:
     BOOL AttachMenu(HMENU menu);
     HMENU GetMenu() const { return m_menu; }
     // Reads the tool bar resource id (RT_TOOLBAR: its command ids and image size) and the
-    // bitmap of the same id (light grey is transparent).
-    BOOL LoadImages(UINT toolBarId);
+    // bitmap of the same id (light grey is transparent). A bitmapId names a larger bitmap of
+    // the same pictures instead: their size is then its height in the resource's proportion.
+    BOOL LoadImages(UINT toolBarId, UINT bitmapId = 0);
     // The picture of a command in the image list, or -1.
     int GetImageIndex(UINT command) const;
     HIMAGELIST GetImageList() const { return m_images; }

@@ -21,7 +21,9 @@ BOOL CToolTipCtrl::AddTool(HWND owner, HWND tool, const wchar_t* text)
 {
     TTTOOLINFOW info = {};
     info.cbSize = sizeof(info);
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    // A tool without text shows nothing: its window is not subclassed (every message to a
+    // subclassed window costs a property lookup).
+    info.uFlags = TTF_IDISHWND | (text != nullptr && *text != L'\0' ? TTF_SUBCLASS : 0);
     info.hwnd = owner;
     info.uId = reinterpret_cast<UINT_PTR>(tool);
     info.lpszText = const_cast<wchar_t*>(text != nullptr ? text : L"");

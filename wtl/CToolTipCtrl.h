@@ -14,7 +14,8 @@ public:
     CToolTipCtrl& operator=(const CToolTipCtrl&) = delete;
 
     HWND Create(HWND owner, DWORD style = TTS_ALWAYSTIP);
-    // A tool for the child window tool of owner (its whole area); text may be null.
+    // A tool for the child window tool of owner (its whole area); text may be null. Only a
+    // tool with text subclasses its window.
     BOOL AddTool(HWND owner, HWND tool, const wchar_t* text);
     // Text of the tool of that child, empty when it has none.
     std::wstring GetToolText(HWND owner, HWND tool) const;

@@ -32,6 +32,18 @@ void Tell(std::vector<std::unique_ptr<Child>>& children, bool ok, void (Child::*
         ((*child).*(ok ? onSuccess : onFailure))();
 }
 
+// Every strip of a side shows its levels, or drops its meters after a failed read.
+template <class Strip>
+void TellMeters(std::vector<std::unique_ptr<Strip>>& strips, bool ok, LevelMeter::Canvas& canvas)
+{
+    for (std::unique_ptr<Strip>& strip : strips) {
+        if (ok)
+            strip->ShowLevels(canvas);
+        else
+            strip->DropMeters(canvas);
+    }
+}
+
 template <class Child>
 MixerGridSize MeasureFirst(const std::vector<std::unique_ptr<Child>>& children)
 {
@@ -115,14 +127,12 @@ LRESULT FormMixer::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
     ZephraDevice* device = FindDevice();
     if (device == nullptr)
         return 0;
-    if (m_destinationLevelCount != 0) {
-        bool ok = device->GetMixerOutputLevels(m_destinationLevels, m_destinationLevelCount) == 0;
-        Tell(m_destinationStrips, ok, &FormStereoOutputCtrl::ShowLevels, &FormStereoOutputCtrl::DropMeters);
-    }
-    if (m_sourceLevelCount != 0) {
-        bool ok = device->GetMixerInputLevels(m_sourceLevels, m_sourceLevelCount) == 0;
-        Tell(m_sourceStrips, ok, &FormStereoInputCtrl::ShowLevels, &FormStereoInputCtrl::DropMeters);
-    }
+    LevelMeter::Canvas canvas; // one DC for the tick, only if a meter changes
+    if (m_destinationLevelCount != 0)
+        TellMeters(m_destinationStrips, device->GetMixerOutputLevels(m_destinationLevels, m_destinationLevelCount) == 0,
+                   canvas);
+    if (m_sourceLevelCount != 0)
+        TellMeters(m_sourceStrips, device->GetMixerInputLevels(m_sourceLevels, m_sourceLevelCount) == 0, canvas);
     return 0;
 }
 
@@ -147,6 +157,20 @@ LRESULT FormMixer::OnClose(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT FormMixer::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
 {
     ClearGrid();
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT FormMixer::OnEnterLoop(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    m_systemLoop = std::make_unique<ModalRun>();
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT FormMixer::OnExitLoop(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    m_systemLoop.reset();
     bHandled = FALSE;
     return 0;
 }
@@ -300,11 +324,94 @@ CWindow FormMixer::CreateBar(const MixerGridRect& rect, const wchar_t* text)
 
 void FormMixer::SetClientSize(int width, int height)
 {
+    // A new grid is laid out from the client area's origin: no scrolled position survives.
+    ::ShowScrollBar(m_hWnd, SB_BOTH, FALSE);
     RECT window = {};
     RECT client = {};
     GetWindowRect(&window);
     GetClientRect(&client);
     int frameWidth = (window.right - window.left) - client.right;
     int frameHeight = (window.bottom - window.top) - client.bottom;
-    SetWindowPos(nullptr, 0, 0, width + frameWidth, height + frameHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    RECT work = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        work = monitor.rcWork;
+    MixerWindowFit fit = FitMixerWindow(
+        {width, height}, {work.right - work.left - frameWidth, work.bottom - work.top - frameHeight},
+        {::GetSystemMetrics(SM_CXVSCROLL), ::GetSystemMetrics(SM_CYHSCROLL)});
+    for (int bar : {SB_HORZ, SB_VERT}) {
+        bool shown = bar == SB_HORZ ? fit.horizontalBar : fit.verticalBar;
+        SCROLLINFO info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        info.nMax = shown ? (bar == SB_HORZ ? width : height) - 1 : 0;
+        info.nPage = shown ? static_cast<UINT>(bar == SB_HORZ ? fit.client.width : fit.client.height) : 0;
+        ::SetScrollInfo(m_hWnd, bar, &info, FALSE);
+        ::ShowScrollBar(m_hWnd, bar, shown);
+    }
+    int outerWidth = fit.client.width + frameWidth + (fit.verticalBar ? ::GetSystemMetrics(SM_CXVSCROLL) : 0);
+    int outerHeight = fit.client.height + frameHeight + (fit.horizontalBar ? ::GetSystemMetrics(SM_CYHSCROLL) : 0);
+    // The position is kept unless the window would then reach beyond the work area.
+    int left = window.left + outerWidth > work.right ? work.right - outerWidth : window.left;
+    int top = window.top + outerHeight > work.bottom ? work.bottom - outerHeight : window.top;
+    left = left < work.left ? work.left : left;
+    top = top < work.top ? work.top : top;
+    SetWindowPos(nullptr, left, top, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormMixer::ScrollTo(int bar, int position)
+{
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    if (!::GetScrollInfo(m_hWnd, bar, &info) || info.nPage == 0)
+        return;
+    int last = info.nMax - static_cast<int>(info.nPage) + 1;
+    position = position > last ? last : position;
+    position = position < 0 ? 0 : position;
+    if (position == info.nPos)
+        return;
+    int delta = info.nPos - position;
+    ::SetScrollPos(m_hWnd, bar, position, TRUE);
+    ::ScrollWindowEx(m_hWnd, bar == SB_HORZ ? delta : 0, bar == SB_VERT ? delta : 0, nullptr, nullptr, nullptr, nullptr,
+                   SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+}
+
+LRESULT FormMixer::OnScroll(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    if (lParam != 0) { // a scroll bar control's, not the window's
+        bHandled = FALSE;
+        return 0;
+    }
+    int bar = message == WM_HSCROLL ? SB_HORZ : SB_VERT;
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_ALL;
+    if (!::GetScrollInfo(m_hWnd, bar, &info))
+        return 0;
+    int line = ::MulDiv(20, HIWORD(::GetDialogBaseUnits()), 16); // about a line of text
+    int position = info.nPos;
+    switch (LOWORD(wParam)) {
+    case SB_LINEUP: position -= line; break;
+    case SB_LINEDOWN: position += line; break;
+    case SB_PAGEUP: position -= static_cast<int>(info.nPage); break;
+    case SB_PAGEDOWN: position += static_cast<int>(info.nPage); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: position = info.nTrackPos; break;
+    case SB_TOP: position = info.nMin; break;
+    case SB_BOTTOM: position = info.nMax; break;
+    default: return 0;
+    }
+    ScrollTo(bar, position);
+    return 0;
+}
+
+LRESULT FormMixer::OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    // Down the grid with a vertical bar, else across it.
+    int bar = (GetStyle() & WS_VSCROLL) != 0 ? SB_VERT : SB_HORZ;
+    int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+    ScrollTo(bar, ::GetScrollPos(m_hWnd, bar) - notches * ::MulDiv(60, HIWORD(::GetDialogBaseUnits()), 16));
+    return 0;
 }

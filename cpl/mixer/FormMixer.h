@@ -7,6 +7,7 @@
 #include "FormStereoInputCtrl.h"
 #include "FormStereoOutputCtrl.h"
 #include "MixerValues.h"
+#include "ModalRun.h"
 #include "SolidBrush.h"
 #include "ZephraDriver.h"
 #include "resource.h"
@@ -42,8 +43,15 @@ public:
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
         MESSAGE_HANDLER(WM_TIMER, OnTimer)
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
+        MESSAGE_HANDLER(WM_HSCROLL, OnScroll)
+        MESSAGE_HANDLER(WM_VSCROLL, OnScroll)
+        MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        MESSAGE_HANDLER(WM_ENTERSIZEMOVE, OnEnterLoop)
+        MESSAGE_HANDLER(WM_ENTERMENULOOP, OnEnterLoop)
+        MESSAGE_HANDLER(WM_EXITSIZEMOVE, OnExitLoop)
+        MESSAGE_HANDLER(WM_EXITMENULOOP, OnExitLoop)
     END_MSG_MAP()
 
     // What the grid holds.
@@ -64,8 +72,13 @@ private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnScroll(UINT message, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled);
+    // The system's move, size and menu loops of the window are modal loops too.
+    LRESULT OnEnterLoop(UINT, WPARAM, LPARAM, BOOL& bHandled);
+    LRESULT OnExitLoop(UINT, WPARAM, LPARAM, BOOL& bHandled);
 
     ZephraDevice* FindDevice() const;
     void BuildGrid();
@@ -74,7 +87,11 @@ private:
     void OpenObservers();
     // A visible child static with a sunken edge: a separator, or a header band with text.
     CWindow CreateBar(const MixerGridRect& rect, const wchar_t* text);
+    // The window sized to show a grid of width by height: whole where it fits on its
+    // monitor's work area, else as large as the work area with scroll bars over the grid.
     void SetClientSize(int width, int height);
+    // Scrolls the grid so that the bar (SB_HORZ, SB_VERT) is at position, within its range.
+    void ScrollTo(int bar, int position);
 
     ZephraDriver& m_driver;
     ZephraDeviceId m_key;
@@ -101,6 +118,7 @@ private:
     std::vector<std::unique_ptr<FormStaticText>> m_messagePanel;
     UINT_PTR m_timer = 0;
     SolidBrush m_headerBrush;
+    std::unique_ptr<ModalRun> m_systemLoop; // while the window is moved or sized or its menu runs
     // Held open while a grid exists: client types 3 and 4.
     ZephraDriver m_observers[2];
 };

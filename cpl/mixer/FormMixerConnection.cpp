@@ -1,5 +1,6 @@
 #include "FormMixerConnection.h"
 #include "FormWeightCtrl.h"
+#include "ModalRun.h"
 #include "MixerValues.h"
 
 FormMixerConnection::FormMixerConnection(ZephraDriver& driver, ZephraDeviceId key, ZephraMixerWeight* weights)
@@ -140,7 +141,12 @@ void FormMixerConnection::EditQuadrant(int quadrant)
     RECT rect = {};
     ::GetWindowRect(control, &rect);
     FormWeightCtrl popup(m_driver, m_key, rect.left, rect.top, &m_weights[quadrant]);
-    popup.DoModal(::GetActiveWindow());
+    {
+        ModalRun run([&popup] { popup.Cancel(); });
+        popup.DoModal(::GetActiveWindow());
+    }
+    if (popup.IsCancelled())
+        return; // the grid is rebuilt or the window goes: this cell with it
     ShowQuadrant(quadrant);
     ::InvalidateRect(control, nullptr, TRUE); // its colour may have changed
 }

@@ -29,8 +29,9 @@ public:
     }
     void Refresh() override {}
 
-    void ShowLevels() { m_meters.Show(); }
-    void DropMeters() { m_meters.Drop(); }
+    // Through the mixer's canvas of this tick.
+    void ShowLevels(LevelMeter::Canvas& canvas) { m_meters.Show(canvas); }
+    void DropMeters(LevelMeter::Canvas& canvas) { m_meters.Drop(canvas); }
 
 private:
     std::wstring m_label;

@@ -34,8 +34,9 @@ public:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) override;
     void Refresh() override {}
 
-    void ShowLevels() { m_meters.Show(); }
-    void DropMeters() { m_meters.Drop(); }
+    // Through the mixer's canvas of this tick.
+    void ShowLevels(LevelMeter::Canvas& canvas) { m_meters.Show(canvas); }
+    void DropMeters(LevelMeter::Canvas& canvas) { m_meters.Drop(canvas); }
     // After a successful gain read.
     void ShowGains();
     // After a failed gain read: sliders at the top, read-outs "n/a".

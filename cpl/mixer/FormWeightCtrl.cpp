@@ -11,12 +11,21 @@ LRESULT FormWeightCtrl::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     SetWindowPos(nullptr, m_x, m_y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     m_connected = (m_weight->flags & ZEPHRA_WEIGHT_FLAG_CONNECTED) != 0;
     ShowWeight();
+    if (m_cancelled)
+        EndDialog(IDCANCEL);
     return TRUE;
+}
+
+void FormWeightCtrl::Cancel()
+{
+    m_cancelled = true;
+    if (m_hWnd != nullptr)
+        EndDialog(IDCANCEL);
 }
 
 LRESULT FormWeightCtrl::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
 {
-    if (!IsSliderMove(LOWORD(wParam)) || reinterpret_cast<HWND>(lParam) != m_slider.m_hWnd) {
+    if (!IsSliderMove(LOWORD(wParam)) || reinterpret_cast<HWND>(lParam) != m_slider.m_hWnd || m_cancelled) {
         bHandled = FALSE;
         return 0;
     }
@@ -28,6 +37,8 @@ LRESULT FormWeightCtrl::OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHan
 
 LRESULT FormWeightCtrl::OnConnected(WORD, WORD, HWND, BOOL&)
 {
+    if (m_cancelled)
+        return 0;
     m_connected = m_check.GetCheck() == BST_CHECKED;
     if (m_connected) {
         // Connecting starts at 0 dB.

@@ -30,6 +30,10 @@ public:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) override;
     void Refresh() override {}
 
+    // Ends the run without another write: the weight array is about to be laid out anew.
+    void Cancel();
+    bool IsCancelled() const { return m_cancelled; }
+
 private:
     LRESULT OnVScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnConnected(WORD, WORD, HWND, BOOL&);
@@ -44,6 +48,7 @@ private:
     int m_y;
     ZephraMixerWeight* m_weight;
     bool m_connected = false;
+    bool m_cancelled = false;
     CTrackBarCtrl m_slider;
     CButton m_check;
 };

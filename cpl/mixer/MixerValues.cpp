@@ -155,3 +155,20 @@ MixerGridLayout LayoutMixerGrid(MixerGridSize in, MixerGridSize cell, MixerGridS
     }
     return layout;
 }
+
+MixerWindowFit FitMixerWindow(MixerGridSize grid, MixerGridSize available, MixerGridSize bars)
+{
+    MixerWindowFit fit = {available, grid.width > available.width, grid.height > available.height};
+    // A bar of one direction takes room from the other, which may then need its bar too.
+    if (fit.horizontalBar && !fit.verticalBar)
+        fit.verticalBar = grid.height > available.height - bars.height;
+    if (fit.verticalBar && !fit.horizontalBar)
+        fit.horizontalBar = grid.width > available.width - bars.width;
+    if (fit.verticalBar)
+        fit.client.width -= bars.width;
+    if (fit.horizontalBar)
+        fit.client.height -= bars.height;
+    fit.client.width = grid.width < fit.client.width ? grid.width : fit.client.width;
+    fit.client.height = grid.height < fit.client.height ? grid.height : fit.client.height;
+    return fit;
+}

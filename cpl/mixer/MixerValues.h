@@ -93,3 +93,14 @@ struct MixerGridLayout
 // destinationPins: the destination count (the bottom bands exist when it is not 0).
 MixerGridLayout LayoutMixerGrid(MixerGridSize in, MixerGridSize cell, MixerGridSize out, uint32_t sourcePairs,
                                 uint32_t destinationPairs, uint32_t destinationPins);
+
+// The mixer window's client area for a grid: the grid's size where it fits into the space
+// available (the monitor's work area less the window's frame); otherwise that space less the
+// scroll bars the grid then needs (bars: width of a vertical one, height of a horizontal one).
+struct MixerWindowFit
+{
+    MixerGridSize client;
+    bool horizontalBar;
+    bool verticalBar;
+};
+MixerWindowFit FitMixerWindow(MixerGridSize grid, MixerGridSize available, MixerGridSize bars);

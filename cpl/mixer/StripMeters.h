@@ -1,11 +1,11 @@
 #pragma once
-#include "CProgressBarCtrl.h"
+#include "CWindow.h"
 #include "LevelMeter.h"
 #include "ZephraMixerRecords.h"
 
-// The two level meters of a channel strip (controls 1055 left, 1057 right: LevelMeter windows
-// driven through the progress-bar messages) and the two level entries they show, which
-// belong to the mixer window's level array.
+// The two level meters of a channel strip (controls 1055 left, 1057 right: LevelMeter windows)
+// and the two level entries they show, which belong to the mixer window's level array. The
+// meters are moved through the tick's canvas: no message, no drawing when a pixel stays.
 class StripMeters
 {
 public:
@@ -18,13 +18,13 @@ public:
     // Takes the meters of the strip's dialog: range 0 to 6000, step 1.
     void Init(CWindow strip);
     // Straight from the latest reply: no hold, no smoothing.
-    void Show();
+    void Show(LevelMeter::Canvas& canvas);
     // Both at the bottom, after a failed read.
-    void Drop();
+    void Drop(LevelMeter::Canvas& canvas);
 
 private:
     ZephraMixerLevel* m_left;
     ZephraMixerLevel* m_right;
-    CProgressBarCtrl m_meterLeft;
-    CProgressBarCtrl m_meterRight;
+    HWND m_meterLeft = nullptr;  // child of the strip
+    HWND m_meterRight = nullptr; // child of the strip
 };

@@ -15,6 +15,7 @@ std::wstring DeviceInfoText(const ZephraDevice& device)
 
 void FormDevice::Refresh()
 {
+    m_client.RereadDeviceRecords(); // streaming and port flags as the driver has them now
     ZephraDevice* device = m_client.FindDevice(m_idFirst, m_idSecond);
     if (device != nullptr) {
         m_info = DeviceInfoText(*device);

@@ -29,6 +29,7 @@ void FormDevices::OnResize()
 void FormDevices::Refresh()
 {
     m_list.DeleteAllItems();
+    m_client.RereadDeviceRecords(); // the streaming flags as the driver has them now
     m_rows = DeviceRowsOf(m_client);
     ZephraStreamingStatus status;
     memset(&status, 0, sizeof(status));

@@ -1,7 +1,10 @@
 #include "FormStatusInfo.h"
 #include <cstring>
+#include "DpiScale.h"
 
 namespace {
+
+const int kColumnMargin = 16; // pixels at 96 DPI beside a cell's text: its padding and the grid line
 
 ZephraErrorCounters ZeroCounters()
 {
@@ -22,8 +25,13 @@ LRESULT FormStatusInfo::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_list.Attach(GetDlgItem(IDC_COUNTER_LIST));
     m_description.Attach(GetDlgItem(IDC_COUNTER_DESCRIPTION));
     m_list.SetExtendedListViewStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    m_list.InsertColumn(COUNTER_COLUMN_NAME, L"Counter", LVCFMT_LEFT, 150);
-    m_list.InsertColumn(COUNTER_COLUMN_VALUE, L"Value", LVCFMT_LEFT, 100);
+    // 150 and 100 pixels at 96 DPI, wider where a name or the largest count needs it.
+    std::vector<std::wstring> names = {L"Counter"};
+    for (const ErrorCounterRow& row : m_rows)
+        names.push_back(row.name);
+    m_list.InsertColumn(COUNTER_COLUMN_NAME, L"Counter", LVCFMT_LEFT, FittingWidth(m_list, 150, names, kColumnMargin));
+    m_list.InsertColumn(COUNTER_COLUMN_VALUE, L"Value", LVCFMT_LEFT,
+                        FittingWidth(m_list, 100, {L"Value", L"4294967295"}, kColumnMargin));
     m_counters = ZeroCounters();
     for (size_t i = 0; i < m_rows.size(); ++i)
         m_list.InsertItem(int(i), m_rows[i].name, LPARAM(i));

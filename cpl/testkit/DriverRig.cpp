@@ -48,8 +48,13 @@ ZephraStatus DriverRig::Start(bool withServer)
     if (!m_sim.Execute("plug QV000001").done)
         return ZEPHRA_STATUS_FAILED;
     status = m_client.OpenAsClient(m_name.c_str());
-    if (status != 0 || !withServer)
+    if (status != 0)
         return status;
+    // The driver's first 3030 for a main client: the server's own comes when it is up.
+    ZephraMessage welcome;
+    m_client.NextNotification(&welcome);
+    if (!withServer)
+        return 0;
     return StartServer();
 }
 
@@ -71,7 +76,14 @@ void DriverRig::StopServer()
 ZephraStatus DriverRig::HoldServer()
 {
     StopServer();
-    return m_holder.OpenAsServer(m_name.c_str());
+    m_server.CloseDriver();
+    // Its place is free once the simulator's pipe thread has seen the connection go.
+    ZephraStatus status = m_holder.OpenAsServer(m_name.c_str());
+    for (int i = 0; i < 100 && status == ZEPHRA_STATUS_ALREADY_DONE; ++i) {
+        ::Sleep(20);
+        status = m_holder.OpenAsServer(m_name.c_str());
+    }
+    return status;
 }
 
 DWORD DriverRig::Run()

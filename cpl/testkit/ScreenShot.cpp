@@ -1,5 +1,8 @@
 #include "ScreenShot.h"
+#include <commctrl.h>
+#include <cwchar>
 #include "ModulePath.h"
+#include "UiPump.h"
 
 namespace {
 
@@ -55,6 +58,119 @@ std::vector<uint8_t> StoredZlib(const std::vector<uint8_t>& raw)
     return out;
 }
 
+
+BOOL CALLBACK FindPendingPaint(HWND child, LPARAM lParam)
+{
+    if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) {
+        *reinterpret_cast<bool*>(lParam) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool WaitsForPaint(HWND window)
+{
+    bool pending = ::GetUpdateRect(window, nullptr, FALSE) != FALSE;
+    if (!pending)
+        ::EnumChildWindows(window, FindPendingPaint, reinterpret_cast<LPARAM>(&pending));
+    return pending;
+}
+
+// Everything drawn again now, then the messages that painting queues (deferred repaints of
+// list views, trees, sliders) dispatched until no part of the window waits for a paint.
+void FinishPainting(HWND window)
+{
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    for (int round = 0; round < 20; ++round) {
+        PumpPending(100);
+        if (!WaitsForPaint(window))
+            return;
+        ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+}
+
+// Copies a part of the window (window coordinates) from its own device context.
+void CopyFromWindow(HWND window, HDC target, int left, int top, int width, int height)
+{
+    HDC dc = ::GetWindowDC(window);
+    if (dc == nullptr)
+        return;
+    ::BitBlt(target, left, top, width, height, dc, left, top, SRCCOPY);
+    ::ReleaseDC(window, dc);
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+// A control that always draws something of its own where it is visible.
+bool HasSomethingToDraw(HWND control)
+{
+    std::wstring type = ClassOf(control);
+    LONG style = ::GetWindowLongW(control, GWL_STYLE);
+    if (type == L"#32770")
+        return false; // a child dialog: its controls are looked at one by one
+    if (type == WC_TREEVIEWW)
+        return ::SendMessageW(control, TVM_GETCOUNT, 0, 0) > 0;
+    if (type == WC_LISTVIEWW)
+        return ::SendMessageW(control, LVM_GETITEMCOUNT, 0, 0) > 0;
+    if (type == WC_HEADERW)
+        return ::SendMessageW(control, HDM_GETITEMCOUNT, 0, 0) > 0;
+    if (type == TOOLBARCLASSNAMEW)
+        return ::SendMessageW(control, TB_BUTTONCOUNT, 0, 0) > 0;
+    if (type == TRACKBAR_CLASSW || type == WC_COMBOBOXW || type == WC_BUTTONW || type == STATUSCLASSNAMEW ||
+        type == WC_EDITW)
+        return true;
+    if (type == WC_STATICW && (style & SS_TYPEMASK) == SS_ICON)
+        return true;
+    return ::GetWindowTextLengthW(control) > 0;
+}
+
+bool IsFlat(const WindowPicture& picture, RECT part)
+{
+    part.left = part.left < 0 ? 0 : part.left;
+    part.top = part.top < 0 ? 0 : part.top;
+    part.right = part.right > picture.width ? picture.width : part.right;
+    part.bottom = part.bottom > picture.height ? picture.height : part.bottom;
+    if (part.right <= part.left || part.bottom <= part.top)
+        return false; // outside the picture: nothing to judge
+    const uint8_t* first = &picture.rgb[(static_cast<size_t>(part.top) * picture.width + part.left) * 3];
+    for (int y = part.top; y < part.bottom; ++y) {
+        for (int x = part.left; x < part.right; ++x) {
+            const uint8_t* pixel = &picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3];
+            if (pixel[0] != first[0] || pixel[1] != first[1] || pixel[2] != first[2])
+                return false;
+        }
+    }
+    return true;
+}
+
+struct UndrawnSearch
+{
+    RECT origin;
+    const WindowPicture* picture;
+    std::vector<std::wstring> found;
+};
+
+BOOL CALLBACK CollectUndrawn(HWND control, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<UndrawnSearch*>(lParam);
+    RECT rect = {};
+    if (!::IsWindowVisible(control) || !::GetWindowRect(control, &rect) || !HasSomethingToDraw(control))
+        return TRUE;
+    ::OffsetRect(&rect, -search->origin.left, -search->origin.top);
+    if (IsFlat(*search->picture, rect)) {
+        wchar_t text[64] = {};
+        ::GetWindowTextW(control, text, 64);
+        search->found.push_back(ClassOf(control) + L" " + std::to_wstring(::GetDlgCtrlID(control)) + L" \"" + text +
+                                L"\"");
+    }
+    return TRUE;
+}
+
 } // namespace
 
 std::vector<uint8_t> EncodePng(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgb)
@@ -77,37 +193,39 @@ std::vector<uint8_t> EncodePng(uint32_t width, uint32_t height, const std::vecto
     return png;
 }
 
-std::wstring SaveWindowPng(HWND window, const wchar_t* name)
+WindowPicture TakeWindowPicture(HWND window)
 {
-    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    WindowPicture picture;
     RECT rect = {};
     if (!::GetWindowRect(window, &rect) || rect.right <= rect.left || rect.bottom <= rect.top)
-        return std::wstring();
+        return picture;
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    ::ReleaseDC(nullptr, screen);
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
     int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
     bool onScreen = rect.left >= 0 && rect.top >= 0 && rect.right <= screenWidth && rect.bottom <= screenHeight;
     if (onScreen || (::GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0) {
-        ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        FinishPainting(window);
+        CopyFromWindow(window, memory, 0, 0, width, height);
     } else {
-        // A top-level window larger than the screen: moved so that each part comes on screen
-        // in turn, copied, and put back.
+        // Wine keeps no pixels of a window beyond the screen: each part is brought on screen
+        // in turn, drawn, copied, and the window put back.
         for (int top = 0; top < height; top += screenHeight) {
             for (int left = 0; left < width; left += screenWidth) {
                 ::SetWindowPos(window, nullptr, -left, -top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-                ::RedrawWindow(window, nullptr, nullptr,
-                               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                FinishPainting(window);
                 int partWidth = width - left < screenWidth ? width - left : screenWidth;
                 int partHeight = height - top < screenHeight ? height - top : screenHeight;
-                ::BitBlt(memory, left, top, partWidth, partHeight, screen, 0, 0, SRCCOPY);
+                CopyFromWindow(window, memory, left, top, partWidth, partHeight);
             }
         }
         ::SetWindowPos(window, nullptr, rect.left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        FinishPainting(window);
     }
     ::SelectObject(memory, old);
     BITMAPINFO info = {};
@@ -121,17 +239,36 @@ std::wstring SaveWindowPng(HWND window, const wchar_t* name)
     int rows = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), bgra.data(), &info, DIB_RGB_COLORS);
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
     if (rows != height)
-        return std::wstring();
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+        return picture;
+    picture.width = width;
+    picture.height = height;
+    picture.rgb.resize(static_cast<size_t>(width) * height * 3);
     for (size_t i = 0, j = 0; i < bgra.size(); i += 4, j += 3) {
-        rgb[j] = bgra[i + 2];
-        rgb[j + 1] = bgra[i + 1];
-        rgb[j + 2] = bgra[i];
+        picture.rgb[j] = bgra[i + 2];
+        picture.rgb[j + 1] = bgra[i + 1];
+        picture.rgb[j + 2] = bgra[i];
     }
-    std::vector<uint8_t> png = EncodePng(static_cast<uint32_t>(width), static_cast<uint32_t>(height), rgb);
+    return picture;
+}
 
+std::vector<std::wstring> UndrawnControls(HWND window, const WindowPicture& picture)
+{
+    UndrawnSearch search = {{}, &picture, {}};
+    if (picture.rgb.empty() || !::GetWindowRect(window, &search.origin))
+        return {L"no picture"};
+    if (IsFlat(picture, {0, 0, picture.width, picture.height}))
+        search.found.push_back(L"the whole window");
+    ::EnumChildWindows(window, CollectUndrawn, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring SavePicturePng(const WindowPicture& picture, const wchar_t* name)
+{
+    if (picture.rgb.empty())
+        return std::wstring();
+    std::vector<uint8_t> png =
+        EncodePng(static_cast<uint32_t>(picture.width), static_cast<uint32_t>(picture.height), picture.rgb);
     ModulePath exe;
     if (exe.Get(nullptr) != 0)
         return std::wstring();
@@ -145,4 +282,9 @@ std::wstring SaveWindowPng(HWND window, const wchar_t* name)
     BOOL ok = ::WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
     ::CloseHandle(file);
     return ok && written == png.size() ? path : std::wstring();
+}
+
+std::wstring SaveWindowPng(HWND window, const wchar_t* name)
+{
+    return SavePicturePng(TakeWindowPicture(window), name);
 }

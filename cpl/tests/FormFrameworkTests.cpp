@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+#include "DpiScale.h"
 #include "FormStaticText.h"
 #include "ModalWatcher.h"
 #include "PageHost.h"
@@ -166,3 +167,21 @@ TEST_F(FormFrameworkTest, ReportsAreMessageBoxesOwnedByThePageWithTheProgramTitl
 }
 
 } // namespace
+
+TEST(DpiScaleTest, FittingWidthIsTheScaledWidthOrTheTextsWhicheverIsWider)
+{
+    HWND label = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, label);
+    LOGFONTW big = {};
+    big.lfHeight = -40;
+    wcscpy_s(big.lfFaceName, L"Tahoma");
+    HFONT font = ::CreateFontIndirectW(&big);
+    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    const std::vector<std::wstring> texts = {L"FIFO Error Count", L"WDM Audio Error Count"};
+    int widest = WidestText(label, texts);
+    EXPECT_GT(widest, ScaleToDpi(150)) << "a font this large needs more than the width given";
+    EXPECT_EQ(widest + ScaleToDpi(16), FittingWidth(label, 150, texts, 16));
+    EXPECT_EQ(ScaleToDpi(widest + 200), FittingWidth(label, widest + 200, texts, 16));
+    ::DestroyWindow(label);
+    ::DeleteObject(font);
+}

@@ -138,7 +138,8 @@ TEST(EndToEndPanelTest, TreeFollowsTheDevices)
         tree = window != nullptr ? FindChildOfClass(window, WC_TREEVIEWW) : nullptr;
         return tree != nullptr && ::SendMessageW(tree, TVM_GETCOUNT, 0, 0) > 0;
     }));
-    const LRESULT fixed = ::SendMessageW(tree, TVM_GETCOUNT, 0, 0);
+    const LRESULT fixed = 7; // the nodes of the fixed pages
+    EXPECT_EQ(fixed + 2, ::SendMessageW(tree, TVM_GETCOUNT, 0, 0)) << "the device present at start and its echo node";
     EXPECT_TRUE(::IsWindowEnabled(::GetParent(tree))) << "the page tree";
 
     std::string reply;

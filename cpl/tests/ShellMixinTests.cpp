@@ -222,6 +222,12 @@ TEST_F(ShellMixinTest, IconReturnsWithANewNotificationArea)
 {
     ASSERT_TRUE(window.AddTrayIcon(L"tip", ::LoadIconW(nullptr, IDI_APPLICATION), IDR_TRAYMENU));
     NOTIFYICONDATAW probe = window.IconData();
+    // The icon is still there: it stays installed, the close box still hides.
+    window.SendMessage(WtlTrayIconBase::TaskbarCreatedMessage(), 0, 0);
+    EXPECT_TRUE(window.IsInstalled());
+    window.ShowWindow(SW_SHOW);
+    window.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(0, window.closeRequests);
     // The shell forgets the icon, as a restarted shell does.
     ::Shell_NotifyIconW(NIM_DELETE, &probe);
     probe = window.IconData();

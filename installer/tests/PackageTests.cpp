@@ -1,5 +1,6 @@
 // The release package, installed silently into the test prefix, upgraded by a later build
-// of the same version while the programs run, and removed again.
+// of the same version while the programs run (also in a folder of its own, and failing),
+// refused over a newer version, and removed again.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -25,6 +26,11 @@ const wchar_t* const kTestDeviceKey = L"Software\\BRIGHTMOOR\\quorvela\\Devices\
 const wchar_t* const kTestPlacementValue = L"QuorvelaPackageTest";
 // Takes the service's display name, so that the service's registration fails.
 const wchar_t* const kBlockerService = L"QuorvelaTestBlocker";
+// Where the package remembers the installation folder.
+const wchar_t* const kSetupKey = L"Software\\BRIGHTMOOR\\quorvela\\Setup";
+const wchar_t* const kCustomParent = L"C:\\My Audio Tools";
+const wchar_t* const kCustomDir = L"C:\\My Audio Tools\\Quorvela";
+const char* const kDowngradeRefusal = "A newer version of Quorvela is already installed.";
 
 std::wstring Version()
 {
@@ -104,12 +110,50 @@ HANDLE Start(std::wstring commandLine)
     return process.hProcess;
 }
 
-// Runs the installer with `arguments`; its exit code, or ~0 when it did not end in 120 s.
-DWORD Msiexec(const std::wstring& arguments)
+// Runs the installer with `arguments` as a script does that reads its output: standard
+// output and error go to a pipe, read until every holder of its write end has closed it.
+// The exit code, or ~0 when the installer did not end or its output did not close in 120 s.
+DWORD Msiexec(const std::wstring& arguments, std::string* printed = nullptr)
 {
-    WnHandle process(Start(L"msiexec.exe " + arguments));
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0))
+        return ~0u;
+    WnHandle output(readEnd);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION info = {};
+    std::wstring commandLine = L"msiexec.exe " + arguments;
+    BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    CloseHandle(writeEnd);
+    if (!started)
+        return ~0u;
+    CloseHandle(info.hThread);
+    WnHandle process(info.hProcess);
+    std::string text;
+    bool closed = false;
+    for (DWORD waited = 0; !closed && waited < 120000; waited += 50) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(output.Get(), nullptr, 0, nullptr, &available, nullptr)) {
+            closed = true;
+        } else if (available == 0) {
+            Sleep(50);
+        } else {
+            std::vector<char> chunk(available);
+            DWORD read = 0;
+            if (ReadFile(output.Get(), chunk.data(), available, &read, nullptr))
+                text.append(chunk.data(), read);
+        }
+    }
+    if (printed != nullptr)
+        *printed = text;
     DWORD code = ~0u;
-    if (process.IsValid() && WaitForSingleObject(process.Get(), 120000) == WAIT_OBJECT_0)
+    if (closed && WaitForSingleObject(process.Get(), 10000) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.Get(), &code);
     return code;
 }
@@ -170,17 +214,24 @@ std::wstring ProductCode(const std::wstring& package)
 // Summary information property that holds the package code.
 const UINT kPidRevisionNumber = 9;
 
-// A later build of the same version: the package with new product and package codes.
-bool MakeLaterBuild(const std::wstring& package, const std::wstring& later)
+bool Execute(MSIHANDLE db, const std::wstring& query)
+{
+    MSIHANDLE view = 0;
+    bool ok = MsiDatabaseOpenViewW(db, query.c_str(), &view) == ERROR_SUCCESS && MsiViewExecute(view, 0) == ERROR_SUCCESS;
+    MsiCloseHandle(view);
+    return ok;
+}
+
+// Another build of the package: new product and package codes, and `changes` (queries).
+bool MakeLaterBuild(const std::wstring& package, const std::wstring& later,
+                    const std::vector<std::wstring>& changes = {})
 {
     if (!CopyFileW(package.c_str(), later.c_str(), FALSE))
         return false;
     MsiDb db(later, MSIDBOPEN_TRANSACT);
-    std::wstring query = L"UPDATE `Property` SET `Value` = '" + NewGuid() + L"' WHERE `Property` = 'ProductCode'";
-    MSIHANDLE view = 0;
-    bool ok = MsiDatabaseOpenViewW(db.Get(), query.c_str(), &view) == ERROR_SUCCESS &&
-              MsiViewExecute(view, 0) == ERROR_SUCCESS;
-    MsiCloseHandle(view);
+    bool ok = Execute(db.Get(), L"UPDATE `Property` SET `Value` = '" + NewGuid() + L"' WHERE `Property` = 'ProductCode'");
+    for (const std::wstring& change : changes)
+        ok = ok && Execute(db.Get(), change);
     MSIHANDLE summary = 0;
     ok = ok && MsiGetSummaryInformationW(db.Get(), nullptr, 1, &summary) == ERROR_SUCCESS &&
          MsiSummaryInfoSetPropertyW(summary, kPidRevisionNumber, VT_LPSTR, 0, nullptr, NewGuid().c_str()) ==
@@ -188,6 +239,17 @@ bool MakeLaterBuild(const std::wstring& package, const std::wstring& later)
          MsiSummaryInfoPersist(summary) == ERROR_SUCCESS;
     MsiCloseHandle(summary);
     return ok && MsiDatabaseCommit(db.Get()) == ERROR_SUCCESS;
+}
+
+std::string FileText(const std::wstring& path)
+{
+    std::vector<char> bytes = FileBytes(path);
+    std::string text;
+    // The installer's log is UTF-16 under Wine and ANSI on Windows: keep the low bytes.
+    for (char c : bytes)
+        if (c != '\0')
+            text += c;
+    return text;
 }
 
 bool ProductInstalled(const std::wstring& code)
@@ -310,7 +372,26 @@ DWORD ControlPanelProcess()
         GetWindowThreadProcessId(window, &processId);
     return processId;
 }
+
+// The program file the control panel's process runs, empty when unknown.
+std::wstring ControlPanelProgram()
+{
+    WnHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ControlPanelProcess()));
+    wchar_t path[MAX_PATH] = L"";
+    DWORD length = MAX_PATH;
+    if (!process.IsValid() || !QueryFullProcessImageNameW(process.Get(), 0, path, &length))
+        return L"";
+    return path;
+}
 #endif
+
+std::wstring RememberedFolder()
+{
+    wchar_t data[MAX_PATH] = L"";
+    DWORD size = sizeof(data) - sizeof(wchar_t);
+    RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, L"InstallDir", RRF_RT_REG_SZ, nullptr, data, &size);
+    return data;
+}
 
 // Every test starts and ends with nothing of the package installed and none of its settings.
 class PackageTest : public ::testing::Test
@@ -338,6 +419,12 @@ protected:
             Msiexec(L"/x " + Quoted(m_later) + L" /qn");
         Msiexec(L"/x " + Quoted(m_package) + L" /qn");
         DeleteFileW(m_later.c_str());
+        DeleteFileW(m_log.c_str());
+        // Files an installation into the custom folder may have left.
+        for (const wchar_t* program : {L"quorvelasvc.exe", L"quorvelacpl.exe"})
+            DeleteFileW((std::wstring(kCustomDir) + L"\\" + program).c_str());
+        RemoveDirectoryW(kCustomDir);
+        RemoveDirectoryW(kCustomParent);
         // An AUTO_START service left installed would start with every later start of the prefix.
         DeleteServiceNamed(kServiceName);
         DeleteServiceNamed(kBlockerService);
@@ -349,8 +436,8 @@ protected:
             RemoveSettingsKey(HKEY_CURRENT_USER, kWindowPlacementKey);
     }
 
-    // What an installation of `productCode` leaves on the machine.
-    void ExpectInstalled(const std::wstring& productCode)
+    // What an installation of `productCode` into `dir` leaves on the machine.
+    void ExpectInstalled(const std::wstring& productCode, const std::wstring& dir = InstallDir())
     {
         EXPECT_TRUE(ProductInstalled(productCode));
         std::vector<std::wstring> programs = {L"quorvelasvc.exe"};
@@ -359,7 +446,7 @@ protected:
 #endif
         for (const std::wstring& program : programs) {
             SCOPED_TRACE(std::string(program.begin(), program.end()));
-            std::wstring installed = InstallDir() + L"\\" + program;
+            std::wstring installed = dir + L"\\" + program;
             ASSERT_TRUE(PathExists(installed));
             EXPECT_TRUE(FileBytes(installed) == FileBytes(BuildPath(L"release\\bin\\" + program)));
             EXPECT_EQ(Version(), FileVersion(installed));
@@ -367,7 +454,7 @@ protected:
 
         ServiceState service = QueryService();
         ASSERT_TRUE(service.exists);
-        EXPECT_EQ(Quoted(InstallDir() + L"\\quorvelasvc.exe") + L" -service", service.path);
+        EXPECT_EQ(Quoted(dir + L"\\quorvelasvc.exe") + L" -service", service.path);
         EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), service.startType);
         EXPECT_EQ(L"PlugPlay", service.group);
         EXPECT_EQ(L"Quorvela control", service.displayName);
@@ -375,6 +462,7 @@ protected:
         EXPECT_EQ(std::wstring(L"eventlog\0PlugPlay\0\0", 19), Dependencies());
         EXPECT_TRUE(WaitFor([] { return QueryService().state == SERVICE_RUNNING; }));
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
+        EXPECT_EQ(dir + L"\\", RememberedFolder());
 
 #ifdef QUORVELA_PACKAGE_HAS_CPL
         EXPECT_TRUE(PathExists(MenuEntry()));
@@ -389,14 +477,15 @@ protected:
 #endif
     }
 
-    // Nothing of an installation of `productCode` is left (settings aside).
-    void ExpectRemoved(const std::wstring& productCode)
+    // Nothing of an installation of `productCode` into `dir` is left (settings aside).
+    void ExpectRemoved(const std::wstring& productCode, const std::wstring& dir = InstallDir())
     {
         EXPECT_FALSE(ProductInstalled(productCode));
-        EXPECT_FALSE(PathExists(InstallDir()));
+        EXPECT_FALSE(PathExists(dir));
         EXPECT_FALSE(PathExists(MakerDir()));
         EXPECT_FALSE(QueryService().exists);
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
+        EXPECT_EQ(L"", RememberedFolder());
         EXPECT_FALSE(PathExists(MenuEntry()));
         std::wstring task;
         EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), ReadLogonTask(kLogonTaskName, &task));
@@ -417,6 +506,7 @@ protected:
 
     std::wstring m_package = PackagePath();
     std::wstring m_later = BuildPath(L"quorvela-later-build.msi");
+    std::wstring m_log = BuildPath(L"quorvela-package-test.log");
     std::wstring m_productCode;
     bool m_placementExisted = false;
 };
@@ -441,7 +531,10 @@ TEST_F(PackageTest, InstallUpgradeWhileRunningAndUninstall)
     ASSERT_TRUE(MakeLaterBuild(m_package, m_later));
     std::wstring laterCode = ProductCode(m_later);
     ASSERT_NE(m_productCode, laterCode);
-    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_later) + L" /qn"));
+    // Read as a script reads it: the restarted control panel holds none of the output.
+    std::string printed = "none";
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_later) + L" /qn", &printed));
+    EXPECT_EQ("", printed);
     {
         SCOPED_TRACE("upgraded");
         ExpectInstalled(laterCode);
@@ -490,6 +583,95 @@ TEST_F(PackageTest, FailedInstallReturnsErrorAndLeavesNothing)
     EXPECT_NE(0u, result);
     EXPECT_NE(~0u, result);
     ExpectRemoved(m_productCode);
+}
+
+TEST_F(PackageTest, UpgradeStaysInTheCustomFolder)
+{
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_package) + L" /qn INSTALLDIR=" + Quoted(kCustomDir)));
+    {
+        SCOPED_TRACE("installed");
+        ExpectInstalled(m_productCode, kCustomDir);
+    }
+#ifdef QUORVELA_PACKAGE_HAS_CPL
+    WnHandle controlPanel(Start(Quoted(std::wstring(kCustomDir) + L"\\quorvelacpl.exe") + L" -hide"));
+    ASSERT_TRUE(controlPanel.IsValid());
+    ASSERT_TRUE(WaitFor([] { return ControlPanelProcess() != 0; }));
+#endif
+    ASSERT_TRUE(MakeLaterBuild(m_package, m_later));
+    std::wstring laterCode = ProductCode(m_later);
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_later) + L" /qn"));
+    {
+        SCOPED_TRACE("upgraded");
+        ExpectInstalled(laterCode, kCustomDir);
+        EXPECT_FALSE(ProductInstalled(m_productCode));
+        EXPECT_FALSE(PathExists(InstallDir()));
+#ifdef QUORVELA_PACKAGE_HAS_CPL
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(controlPanel.Get(), 10000));
+        EXPECT_TRUE(WaitFor([] { return ControlPanelProcess() != 0; }));
+        EXPECT_EQ(0, _wcsicmp((std::wstring(kCustomDir) + L"\\quorvelacpl.exe").c_str(), ControlPanelProgram().c_str()));
+#endif
+    }
+    ASSERT_EQ(0u, Msiexec(L"/x " + Quoted(m_later) + L" /qn"));
+    SCOPED_TRACE("uninstalled");
+    ExpectRemoved(laterCode, kCustomDir);
+}
+
+TEST_F(PackageTest, FailedUpgradeRollsBackToTheEarlierVersion)
+{
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_package) + L" /qn"));
+    // The upgrade fails at its end, after its files, service and logon task are in place:
+    // the service's program refuses an unknown option (deferred, return checked).
+    ASSERT_TRUE(MakeLaterBuild(
+        m_package, m_later,
+        {L"INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('FailLate', 3090, "
+         L"'quorvelasvc.exe', '-nosuchoption')",
+         L"INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('FailLate', '', 6580)"}));
+    std::wstring laterCode = ProductCode(m_later);
+    DWORD result = Msiexec(L"/i " + Quoted(m_later) + L" /qn");
+    EXPECT_NE(0u, result);
+    EXPECT_NE(~0u, result);
+    EXPECT_FALSE(ProductInstalled(laterCode));
+    SCOPED_TRACE("rolled back");
+    ExpectInstalled(m_productCode);
+}
+
+TEST_F(PackageTest, RollbackKeepsAServiceItDidNotCreate)
+{
+    // As with two installations at once: a second one finds the first one's service
+    // registered and fails; its rollback must not delete that service.
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_package) + L" /qn"));
+    ASSERT_TRUE(MakeLaterBuild(
+        m_package, m_later,
+        {L"UPDATE `Property` SET `Value` = '" + NewGuid() + L"' WHERE `Property` = 'UpgradeCode'",
+         L"INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('FailLate', 3090, "
+         L"'quorvelasvc.exe', '-nosuchoption')",
+         L"INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('FailLate', '', 6580)"}));
+    DWORD result = Msiexec(L"/i " + Quoted(m_later) + L" /qn");
+    EXPECT_NE(0u, result);
+    EXPECT_NE(~0u, result);
+    EXPECT_TRUE(ProductInstalled(m_productCode));
+    ServiceState service = QueryService();
+    EXPECT_TRUE(service.exists);
+    EXPECT_EQ(Quoted(InstallDir() + L"\\quorvelasvc.exe") + L" -service", service.path);
+}
+
+TEST_F(PackageTest, DowngradeIsRefusedWithItsReasonInTheLog)
+{
+    std::wstring newer = std::to_wstring(QUORVELA_VERSION_MAJOR) + L"." + std::to_wstring(QUORVELA_VERSION_MINOR + 1) + L".0";
+    ASSERT_TRUE(MakeLaterBuild(m_package, m_later,
+                               {L"UPDATE `Property` SET `Value` = '" + newer + L"' WHERE `Property` = 'ProductVersion'"}));
+    std::wstring newerCode = ProductCode(m_later);
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_later) + L" /qn"));
+
+    DWORD result = Msiexec(L"/i " + Quoted(m_package) + L" /qn /l*v " + Quoted(m_log));
+    EXPECT_NE(0u, result);
+    EXPECT_NE(~0u, result);
+    // The reason names the installed product (the log also lists the package's properties).
+    std::string reason = kDowngradeRefusal + std::string(" (") + std::string(newerCode.begin(), newerCode.end()) + ")";
+    EXPECT_NE(std::string::npos, FileText(m_log).find(reason)) << reason;
+    EXPECT_FALSE(ProductInstalled(m_productCode));
+    EXPECT_TRUE(ProductInstalled(newerCode));
+    EXPECT_TRUE(WaitFor([] { return QueryService().state == SERVICE_RUNNING; }));
 }
 
 } // namespace

@@ -49,6 +49,8 @@ protected:
     {
         ASSERT_EQ(0u, sim.Start(kName));
         ASSERT_EQ(0u, client.OpenAsClient(kName));
+        ZephraMessage welcome; // the driver's first 3030 for a main client, not the server's
+        ASSERT_EQ(0u, client.NextNotification(&welcome));
     }
 
     void Command(const std::string& line) { ASSERT_TRUE(sim.Execute(line).done) << line; }

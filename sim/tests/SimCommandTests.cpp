@@ -25,6 +25,8 @@ protected:
         Command("plug QV1 echo");
         Command("plug QV2");
         ASSERT_EQ(0u, client.OpenAsClient(kName));
+        ZephraMessage welcome; // the driver's first 3030 for a main client
+        ASSERT_EQ(0u, client.NextNotification(&welcome));
         ASSERT_EQ(0u, server.OpenAsServer(kName));
         bool changed = false;
         ASSERT_EQ(0u, client.RefreshDevices(&changed));

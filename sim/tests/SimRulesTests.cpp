@@ -58,13 +58,40 @@ TEST_F(SimRulesTest, QueuesOfAConnectionThatNeverReadsAreBounded)
 }
 
 
+TEST_F(SimRulesTest, AMainClientIsToldOnceToReadTheDeviceList)
+{
+    ZephraDriver server, client;
+    ASSERT_EQ(0u, server.OpenAsServer(kName));
+    ASSERT_EQ(0u, client.OpenAsClient(kName));
+    ZephraMessage record;
+    ASSERT_EQ(0u, client.NextNotification(&record));
+    EXPECT_EQ(ZEPHRA_NOTIFY_DEVICE_LIST_CHANGED, record.code);
+    EXPECT_EQ(0u, record.payloadLength);
+    EXPECT_EQ(ZEPHRA_STATUS_NO_MORE_ITEMS, client.NextNotification(&record)) << "once";
+    EXPECT_EQ(ZEPHRA_STATUS_NO_MORE_ITEMS, server.NextNotification(&record)) << "for the main client only";
+
+    // Declared before its events: the 3030 comes with the notification event.
+    ZephraDriver late;
+    ASSERT_EQ(0u, late.OpenDriver(kName, false, false));
+    ASSERT_EQ(0u, late.SetClientType(ZEPHRA_CLIENT_MAIN));
+    EXPECT_EQ(ZEPHRA_STATUS_NO_MORE_ITEMS, late.NextNotification(&record)) << "no event to signal yet";
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_EQ(0u, late.SetEvents(nullptr, event));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 0));
+    ASSERT_EQ(0u, late.NextNotification(&record));
+    EXPECT_EQ(ZEPHRA_NOTIFY_DEVICE_LIST_CHANGED, record.code);
+    late.CloseDriver();
+    CloseHandle(event);
+}
+
 TEST_F(SimRulesTest, PlugAndUnplugTellTheServer)
 {
     ZephraDriver server, client;
     ASSERT_EQ(0u, server.OpenAsServer(kName));
     ASSERT_EQ(0u, client.OpenAsClient(kName));
-    Command("plug AAA");
     ZephraMessage record;
+    ASSERT_EQ(0u, client.NextNotification(&record)) << "its first 3030";
+    Command("plug AAA");
     ASSERT_EQ(0u, server.NextNotification(&record));
     EXPECT_EQ(ZEPHRA_NOTIFY_DEVICE_LIST, record.code);
     EXPECT_EQ(ZEPHRA_STATUS_NO_MORE_ITEMS, client.NextNotification(&record)) << "3005 is for the server only";

@@ -101,6 +101,15 @@ TEST_F(FormDeviceTest, InfoTextFromTheDeviceRecord)
     }
     SaveWindowPng(host, L"device-page");
 
+    // A port change (3040) refreshes the page: it reads the device's record again.
+    ASSERT_EQ(0u, rig.Client().RequestSetStreamingDevice(rig.Key().idFirst, rig.Key().idSecond, 0));
+    page.Refresh();
+    ASSERT_NE(std::wstring::npos, page.GetDlgItemText(IDC_DEVICE_INFO).find(L"selected for streaming"));
+    rig.Command("port QV000001 usb11");
+    page.Refresh();
+    EXPECT_NE(std::wstring::npos, page.GetDlgItemText(IDC_DEVICE_INFO).find(L"USB 1.1"));
+    rig.Command("port QV000001 high");
+
     // The device leaves: the box empties, the switches stay.
     ASSERT_EQ(0u, rig.Device().SetVolumeBypass(true));
     page.Refresh();

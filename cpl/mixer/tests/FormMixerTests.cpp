@@ -39,6 +39,29 @@ int MeterPos(HWND strip, int id)
     return static_cast<int>(::SendDlgItemMessageW(strip, id, PBM_GETPOS, 0, 0));
 }
 
+// Messages sent to level meters on this thread while it lives.
+class MeterMessageCount
+{
+public:
+    MeterMessageCount() { s_count = 0; m_hook = ::SetWindowsHookExW(WH_CALLWNDPROC, Hook, nullptr, ::GetCurrentThreadId()); }
+    ~MeterMessageCount() { ::UnhookWindowsHookEx(m_hook); }
+    bool Hooked() const { return m_hook != nullptr; }
+    int Count() const { return s_count; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        wchar_t name[64] = {};
+        ::GetClassNameW(reinterpret_cast<const CWPSTRUCT*>(lParam)->hwnd, name, 64);
+        if (code == HC_ACTION && std::wstring(name) == LevelMeter::kClassName)
+            ++s_count;
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static int s_count;
+    HHOOK m_hook;
+};
+int MeterMessageCount::s_count = 0;
+
 class FormMixerTest : public ::testing::Test
 {
 protected:
@@ -82,9 +105,31 @@ protected:
             ExpectRect(layout.outputsHeader, mixer.Headers()[1]);
             ExpectRect(layout.virtualHeader, mixer.Headers()[2]);
         }
+        // The grid's size, or a window inside the work area with scroll bars over the grid.
         MixerGridSize client = ClientSize(mixer);
-        EXPECT_EQ(layout.width, client.width);
-        EXPECT_EQ(layout.height, client.height);
+        RECT window = {};
+        RECT work = {};
+        mixer.GetWindowRect(&window);
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_TRUE(window.left >= work.left && window.top >= work.top && window.right <= work.right &&
+                    window.bottom <= work.bottom);
+        const struct
+        {
+            int bar, style, grid, shown;
+        } sides[] = {{SB_HORZ, WS_HSCROLL, layout.width, client.width}, {SB_VERT, WS_VSCROLL, layout.height, client.height}};
+        for (const auto& side : sides) {
+            SCROLLINFO info = {};
+            info.cbSize = sizeof(info);
+            info.fMask = SIF_RANGE | SIF_PAGE;
+            if ((mixer.GetStyle() & side.style) == 0) {
+                EXPECT_EQ(side.grid, side.shown);
+            } else {
+                EXPECT_LT(side.shown, side.grid);
+                ASSERT_TRUE(::GetScrollInfo(mixer, side.bar, &info));
+                EXPECT_EQ(side.grid - 1, info.nMax);
+                EXPECT_EQ(static_cast<UINT>(side.shown), info.nPage);
+            }
+        }
     }
 
     MixerTestRig rig{L"FormMixerTest"};
@@ -131,6 +176,15 @@ TEST_F(FormMixerTest, GridsOfACompactAndAStudioDevice)
             EXPECT_TRUE(PumpUntil([&] { return MeterPos(*mixer.SourceStrips()[0], IDC_STRIP_METER_LEFT) == 5100; }, 2000));
             EXPECT_FALSE(SaveWindowPng(mixer, row.screen).empty());
         }
+        // Every strip can be reached: scrolled to the end, the last one shows whole.
+        mixer.SendMessageW(WM_HSCROLL, SB_BOTTOM, 0);
+        mixer.SendMessageW(WM_VSCROLL, SB_BOTTOM, 0);
+        RECT last = {};
+        RECT client = {};
+        mixer.DestinationStrips().back()->GetWindowRect(&last);
+        ::MapWindowPoints(nullptr, mixer, reinterpret_cast<POINT*>(&last), 2);
+        mixer.GetClientRect(&client);
+        EXPECT_TRUE(last.left >= 0 && last.top >= 0 && last.right <= client.right && last.bottom <= client.bottom);
         mixer.DestroyWindow();
         EXPECT_FALSE(mixer.IsMetering()) << "destroying clears the grid";
         EXPECT_FALSE(mixer.ObserversOpen());
@@ -196,6 +250,13 @@ TEST_F(FormMixerTest, MetersFollowTheLevelsOneRequestPerSidePerTick)
         EXPECT_TRUE(PumpUntil([&] { return MeterPos(first, IDC_STRIP_METER_RIGHT) == row.meter &&
                                            MeterPos(last, IDC_STRIP_METER_LEFT) == row.meter; },
                               2000));
+    }
+    {
+        rig.Command("levels QV000001 moving");
+        MeterMessageCount messages;
+        ASSERT_TRUE(messages.Hooked());
+        PumpUntil([] { return false; }, 300); // about 15 ticks
+        EXPECT_EQ(0, messages.Count()) << "the tick moves its meters without a message";
     }
     rig.Command("levels QV000001 -6");
     rig.ClearLog();

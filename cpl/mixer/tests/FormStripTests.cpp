@@ -328,6 +328,15 @@ TEST_F(FormStripTest, StripToolTips)
     EXPECT_EQ(L"Mute", tips.GetToolText(Strip(), Item(Strip(), IDC_STRIP_MUTE)));
     EXPECT_EQ(L"Set gain to 0dB", tips.GetToolText(Strip(), Item(Strip(), IDC_STRIP_ZERO_DB)));
     EXPECT_EQ(L"", tips.GetToolText(Strip(), Item(Strip(), IDC_STRIP_SLIDER_LEFT)));
+    // Only the windows whose tools have text are subclassed: a meter takes 50 messages a second.
+    for (HWND child = ::GetWindow(Strip(), GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        TTTOOLINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.hwnd = Strip();
+        info.uId = reinterpret_cast<UINT_PTR>(child);
+        ASSERT_TRUE(tips.SendMessage(TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info)));
+        EXPECT_EQ(!tips.GetToolText(Strip(), child).empty(), (info.uFlags & TTF_SUBCLASS) != 0) << ::GetDlgCtrlID(child);
+    }
 }
 
 TEST_F(FormStripTest, WeightPopupWritesEachChangeAndTheCellFollows)

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <climits>
+#include <vector>
 #include "LevelMeter.h"
 
 namespace {
@@ -17,8 +18,8 @@ protected:
         host = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr, nullptr,
                                  nullptr, nullptr);
         ASSERT_NE(nullptr, host);
-        vertical = Meter(PBS_VERTICAL, 8, 92);
-        horizontal = Meter(0, 92, 8);
+        vertical = Meter(PBS_VERTICAL, 0, 8, 92);
+        horizontal = Meter(0, 20, 92, 8); // beside the other: no pixel of both
         for (HWND meter : {vertical, horizontal}) {
             ASSERT_NE(nullptr, meter);
             ::SendMessageW(meter, PBM_SETRANGE32, 0, 6000);
@@ -26,9 +27,9 @@ protected:
     }
     void TearDown() override { ::DestroyWindow(host); }
 
-    HWND Meter(DWORD style, int width, int height)
+    HWND Meter(DWORD style, int x, int width, int height)
     {
-        return ::CreateWindowExW(0, LevelMeter::kClassName, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, width, height,
+        return ::CreateWindowExW(0, LevelMeter::kClassName, L"", WS_CHILD | WS_VISIBLE | style, x, 0, width, height,
                                  host, nullptr, nullptr, nullptr);
     }
     static int Pos(HWND meter) { return static_cast<int>(::SendMessageW(meter, PBM_GETPOS, 0, 0)); }
@@ -42,6 +43,21 @@ protected:
         ::ValidateRect(meter, nullptr);
         SetPos(meter, position);
         return ::GetUpdateRect(meter, rect, FALSE) != FALSE;
+    }
+
+    // Every pixel of the meter's client area as the screen shows it.
+    static std::vector<COLORREF> Picture(HWND meter)
+    {
+        RECT rect;
+        ::GetClientRect(meter, &rect);
+        std::vector<COLORREF> pixels;
+        HDC dc = ::GetDC(meter);
+        for (int y = 0; y < rect.bottom; ++y) {
+            for (int x = 0; x < rect.right; ++x)
+                pixels.push_back(::GetPixel(dc, x, y));
+        }
+        ::ReleaseDC(meter, dc);
+        return pixels;
     }
 
     HWND host = nullptr;
@@ -109,6 +125,40 @@ TEST_F(LevelMeterTest, OnlyAChangedPixelIsRepainted)
     ASSERT_TRUE(Invalidated(vertical, 0, &rect));
     RECT fall = {1, 91 - 46, 7, 91};
     EXPECT_TRUE(::EqualRect(&fall, &rect)) << "the rows that empty: " << rect.top << ".." << rect.bottom;
+}
+
+TEST_F(LevelMeterTest, CanvasDrawsWhatThePaintShowsWithoutAPaint)
+{
+    ::RedrawWindow(host, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const struct
+    {
+        int position;
+        bool changes;
+    } rows[] = {{3000, true}, {3066, false}, {6000, true}, {67, true}, {0, true}, {0, false}, {4500, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.position);
+        for (HWND meter : {vertical, horizontal}) {
+            {
+                LevelMeter::Canvas canvas;
+                EXPECT_EQ(row.changes, canvas.Move(meter, row.position));
+            }
+            EXPECT_EQ(row.position, Pos(meter)) << "the meter keeps the position";
+            EXPECT_FALSE(::GetUpdateRect(meter, nullptr, FALSE)) << "drawn at once, nothing left to paint";
+            std::vector<COLORREF> drawn = Picture(meter);
+            ::RedrawWindow(meter, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); // as after an uncover
+            EXPECT_TRUE(drawn == Picture(meter)) << (meter == vertical ? "vertical" : "horizontal");
+        }
+    }
+    // A resized meter draws to its new size.
+    ::SetWindowPos(vertical, nullptr, 0, 0, 10, 46, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::UpdateWindow(vertical);
+    LevelMeter::Canvas canvas;
+    EXPECT_TRUE(canvas.Move(vertical, 1000));
+    std::vector<COLORREF> drawn = Picture(vertical);
+    ::RedrawWindow(vertical, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(drawn == Picture(vertical)) << "after a resize";
+    EXPECT_EQ(::GetSysColor(COLOR_HIGHLIGHT), drawn[44 * 10 + 5]) << "the bar fills from the new bottom";
+    EXPECT_FALSE(canvas.Move(host, 100)) << "not a meter";
 }
 
 } // namespace

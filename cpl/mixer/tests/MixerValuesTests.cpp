@@ -214,3 +214,31 @@ TEST_F(MixerGridLayoutTest, EdgeCounts)
 }
 
 } // namespace
+
+TEST(MixerValuesTest, MixerWindowFitsTheWorkArea)
+{
+    const MixerGridSize bars = {17, 15};
+    const struct
+    {
+        const char* name;
+        MixerGridSize grid, available;
+        MixerGridSize client;
+        bool horizontal, vertical;
+    } rows[] = {
+        {"fits: the grid's own size", {800, 600}, {1000, 700}, {800, 600}, false, false},
+        {"exactly fits", {1000, 700}, {1000, 700}, {1000, 700}, false, false},
+        {"too wide", {1976, 600}, {1272, 990}, {1272, 600}, true, false},
+        {"too high", {800, 1200}, {1000, 700}, {800, 700}, false, true},
+        {"too wide, and the bar leaves too little height", {1976, 690}, {1272, 700}, {1255, 685}, true, true},
+        {"too high, and the bar leaves too little width", {990, 1200}, {1000, 700}, {983, 685}, true, true},
+        {"both", {3952, 2100}, {2552, 1560}, {2535, 1545}, true, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        MixerWindowFit fit = FitMixerWindow(row.grid, row.available, bars);
+        EXPECT_EQ(row.client.width, fit.client.width);
+        EXPECT_EQ(row.client.height, fit.client.height);
+        EXPECT_EQ(row.horizontal, fit.horizontalBar);
+        EXPECT_EQ(row.vertical, fit.verticalBar);
+    }
+}

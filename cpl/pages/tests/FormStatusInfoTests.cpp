@@ -12,7 +12,8 @@ namespace {
 
 const wchar_t kNoSelection[] = L"Select a counter to see its description.";
 
-// How a list cell's text is drawn, read from the screen.
+// How a list cell's text is drawn, read from the list's own device context (what it has
+// drawn, whether or not the display shows it yet).
 enum class Ink { None, Black, Red, Other };
 
 Ink CellInk(HWND list, int item, int subItem)
@@ -23,8 +24,7 @@ Ink CellInk(HWND list, int item, int subItem)
     cell.left = LVIR_LABEL;
     if (!::SendMessageW(list, LVM_GETSUBITEMRECT, WPARAM(item), LPARAM(&cell)))
         return Ink::Other;
-    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&cell), 2);
-    HDC screen = ::GetDC(nullptr);
+    HDC screen = ::GetDC(list);
     bool red = false, black = false, other = false;
     for (int y = cell.top + 1; y < cell.bottom - 1; ++y) {
         for (int x = cell.left + 1; x < cell.right - 1; ++x) {
@@ -38,7 +38,7 @@ Ink CellInk(HWND list, int item, int subItem)
                 other = true; // coloured text neither red nor black (selection is not used here)
         }
     }
-    ::ReleaseDC(nullptr, screen);
+    ::ReleaseDC(list, screen);
     if (red && !black)
         return Ink::Red;
     if (black && !red)
