@@ -2,13 +2,14 @@
 
 void CFrameWindowImplBase::LoadClassIcons(WNDCLASSEXW& wc, UINT resourceId)
 {
+    // Shared: every Create asks again, and a class registered once keeps the first pair.
     HINSTANCE instance = CAppModule::ResourceInstance();
     wc.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
-                                               LR_DEFAULTCOLOR));
+                                               LR_DEFAULTCOLOR | LR_SHARED));
     wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                                 LR_DEFAULTCOLOR));
+                                                 LR_DEFAULTCOLOR | LR_SHARED));
 }
 
 std::wstring CFrameWindowImplBase::MenuPrompt(UINT commandId)
