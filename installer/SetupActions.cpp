@@ -180,16 +180,20 @@ void StopService()
         CloseServiceHandle(manager);
 }
 
-bool ServiceExists()
+// The service's current state (SERVICE_RUNNING, ...), 0 when it is not registered.
+DWORD ServiceCurrentState()
 {
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
     SC_HANDLE service = manager ? OpenServiceW(manager, kServiceName, SERVICE_QUERY_STATUS) : nullptr;
-    bool exists = service != nullptr;
-    if (service != nullptr)
+    SERVICE_STATUS status = {};
+    DWORD state = 0;
+    if (service != nullptr) {
+        state = QueryServiceStatus(service, &status) ? status.dwCurrentState : SERVICE_STOPPED;
         CloseServiceHandle(service);
+    }
     if (manager != nullptr)
         CloseServiceHandle(manager);
-    return exists;
+    return state;
 }
 
 // What the installation `productCode` did to the service, empty when nothing yet.
@@ -311,7 +315,7 @@ extern "C" UINT WINAPI InstallService(MSIHANDLE install)
     std::vector<std::wstring> data = Fields(ActionData(install), 2);
     if (data[0].empty() || data[1].empty())
         return ERROR_INSTALL_FAILURE;
-    SetServiceChange(data[0], ServiceExists() ? kReplaced : kCreated);
+    SetServiceChange(data[0], ServiceCurrentState() != 0 ? kReplaced : kCreated);
     return Result(RunLogged(install, data[1] + L" -install") == 0);
 }
 
@@ -353,6 +357,25 @@ extern "C" UINT WINAPI RestoreReplacedService(MSIHANDLE install)
     }
     RemoveSettingsValue(HKEY_LOCAL_MACHINE, kServiceChangesKey, productCode.c_str());
     return ERROR_SUCCESS;
+}
+
+// Immediate, after the earlier product's removal in an upgrade: a package built before the
+// removal left them to the new product deletes the service and the logon task. Registers
+// and starts the service again with its own "-install" and "-start" where it is missing or
+// stopped, and registers the logon task again where it is missing.
+extern "C" UINT WINAPI RestoreServiceAndLogonTask(MSIHANDLE install)
+{
+    std::wstring service = L"\"" + Formatted(install, L"[#quorvelasvc.exe]") + L"\"";
+    bool ok = ServiceCurrentState() != 0 || RunLogged(install, service + L" -install") == 0;
+    if (ok && ServiceCurrentState() == SERVICE_STOPPED)
+        ok = RunLogged(install, service + L" -start") == 0;
+    std::wstring controlPanel = Formatted(install, L"[#quorvelacpl.exe]"); // empty when not packaged
+    std::wstring task;
+    if (!controlPanel.empty() && FAILED(ReadLogonTask(kLogonTaskName, &task))) {
+        Report(install, INSTALLMESSAGE_INFO, L"The logon task is missing: registering it again.");
+        ok = SUCCEEDED(RegisterLogonTask(kLogonTaskName, controlPanel)) && ok;
+    }
+    return Result(ok);
 }
 
 // Deferred, last, data PRODUCTCODE: the installation is through; its note about the

@@ -1,6 +1,6 @@
 // The release package, installed silently into the test prefix, upgraded by a later build
-// of the same version while the programs run (also in a folder of its own, and failing),
-// refused over a newer version, and removed again.
+// of the same version while the programs run (also in a folder of its own, failing, and over
+// a build of the earlier style), refused over a newer version, and removed again.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -555,6 +555,43 @@ TEST_F(PackageTest, InstallUpgradeWhileRunningAndUninstall)
     SCOPED_TRACE("uninstalled");
     ExpectRemoved(laterCode);
     ExpectSettings(true);
+}
+
+// Installed products named Quorvela. (Wine's removal of an earlier product deletes the
+// upgrade code's whole entry, the new product's too: related products are not found.)
+int InstalledProducts()
+{
+    int count = 0;
+    wchar_t product[39];
+    for (DWORD index = 0; MsiEnumProductsW(index, product) == ERROR_SUCCESS; ++index) {
+        wchar_t name[64] = L"";
+        DWORD length = 64;
+        if (MsiGetProductInfoW(product, INSTALLPROPERTY_PRODUCTNAME, name, &length) == ERROR_SUCCESS &&
+            wcscmp(name, L"Quorvela") == 0)
+            ++count;
+    }
+    return count;
+}
+
+TEST_F(PackageTest, UpgradeFromAnEarlierStyleBuildKeepsServiceAndLogonTask)
+{
+    // A build as administrators have it installed: its removal deletes the service and the
+    // logon task whatever else is installed, and it removed an earlier product before itself.
+    ASSERT_TRUE(MakeLaterBuild(
+        m_package, m_later,
+        {L"UPDATE `InstallExecuteSequence` SET `Condition` = 'REMOVE~=\"ALL\"' WHERE `Action` = 'ServiceUninstallData' "
+         L"OR `Action` = 'ServiceUninstall' OR `Action` = 'UninstallLogonTask'",
+         L"UPDATE `InstallExecuteSequence` SET `Sequence` = 1401 WHERE `Action` = 'RemoveExistingProducts'",
+         L"DELETE FROM `InstallExecuteSequence` WHERE `Action` = 'FindOtherInstallation' OR `Action` = "
+         L"'RestoreAfterEarlierRemoval'"}));
+    std::wstring earlierCode = ProductCode(m_later);
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_later) + L" /qn"));
+    ASSERT_TRUE(ProductInstalled(earlierCode));
+
+    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(m_package) + L" /qn"));
+    EXPECT_FALSE(ProductInstalled(earlierCode));
+    EXPECT_EQ(1, InstalledProducts());
+    ExpectInstalled(m_productCode);
 }
 
 TEST_F(PackageTest, UninstallRemovesSettingsOnlyWhenAsked)
