@@ -4,6 +4,8 @@
 
 const wchar_t* const kDeviceSettingsKey = L"Software\\BRIGHTMOOR\\quorvela";
 const wchar_t* const kWindowPlacementKey = L"Software\\BRIGHTMOOR\\quorvela\\cpl";
+const wchar_t* const kSetupKey = L"Software\\BRIGHTMOOR\\quorvela\\Setup";
+const wchar_t* const kInstallDirValue = L"InstallDir";
 
 namespace {
 

@@ -6,6 +6,10 @@
 // and the window placement under HKEY_CURRENT_USER (control panel).
 extern const wchar_t* const kDeviceSettingsKey;
 extern const wchar_t* const kWindowPlacementKey;
+// Under HKEY_LOCAL_MACHINE: the package's own key, with the installation folder
+// ("InstallDir") that an upgrade stays in.
+extern const wchar_t* const kSetupKey;
+extern const wchar_t* const kInstallDirValue;
 
 // Deletes `key` below `root` with everything in it, then each parent up to (not including)
 // "Software" that is left without values and subkeys. Returns 0 (also when the key is

@@ -20,27 +20,31 @@ const wchar_t* const kServiceName = L"quorvelasvc";
 // While an installation runs, a value named by its product code says what it did to the
 // service: "created" or "replaced". Its rollback undoes only that.
 const wchar_t* const kServiceChangesKey = L"Software\\BRIGHTMOOR\\quorvela\\Setup\\Service";
-// The folder of the installation, a value the package writes.
-const wchar_t* const kSetupKey = L"Software\\BRIGHTMOOR\\quorvela\\Setup";
-const wchar_t* const kInstallDirValue = L"InstallDir";
 const wchar_t* const kCreated = L"created";
 const wchar_t* const kReplaced = L"replaced";
 // How long a program run by an action may take (the service's -install waits for a stop).
 const DWORD kProgramBudgetMs = 120000;
 const DWORD kControlPanelExitMs = 15000;
 
-std::wstring Property(MSIHANDLE install, const wchar_t* name)
+// A string of the installer API that asks for its length first: read(buffer, &length).
+template <class Read>
+std::wstring MsiString(Read read)
 {
     DWORD length = 0;
     wchar_t empty[1] = L"";
-    if (MsiGetPropertyW(install, name, empty, &length) != ERROR_MORE_DATA)
+    if (read(empty, &length) != ERROR_MORE_DATA)
         return std::wstring();
     std::wstring value(length + 1, L'\0');
     length = static_cast<DWORD>(value.size());
-    if (MsiGetPropertyW(install, name, &value[0], &length) != ERROR_SUCCESS)
+    if (read(&value[0], &length) != ERROR_SUCCESS)
         return std::wstring();
     value.resize(length);
     return value;
+}
+
+std::wstring Property(MSIHANDLE install, const wchar_t* name)
+{
+    return MsiString([&](wchar_t* buffer, DWORD* length) { return MsiGetPropertyW(install, name, buffer, length); });
 }
 
 // A deferred action's data: the value the package gave its CustomActionData property.
@@ -54,16 +58,7 @@ std::wstring Formatted(MSIHANDLE install, const wchar_t* text)
 {
     PMSIHANDLE record = MsiCreateRecord(0);
     MsiRecordSetStringW(record, 0, text);
-    wchar_t empty[1] = L"";
-    DWORD length = 0;
-    if (MsiFormatRecordW(install, record, empty, &length) != ERROR_MORE_DATA)
-        return std::wstring();
-    std::wstring value(length + 1, L'\0');
-    length = static_cast<DWORD>(value.size());
-    if (MsiFormatRecordW(install, record, &value[0], &length) != ERROR_SUCCESS)
-        return std::wstring();
-    value.resize(length);
-    return value;
+    return MsiString([&](wchar_t* buffer, DWORD* length) { return MsiFormatRecordW(install, record, buffer, length); });
 }
 
 // Sends `text` to the installer as a message of `kind`: the log always, a message box for

@@ -26,8 +26,6 @@ const wchar_t* const kTestDeviceKey = L"Software\\BRIGHTMOOR\\quorvela\\Devices\
 const wchar_t* const kTestPlacementValue = L"QuorvelaPackageTest";
 // Takes the service's display name, so that the service's registration fails.
 const wchar_t* const kBlockerService = L"QuorvelaTestBlocker";
-// Where the package remembers the installation folder.
-const wchar_t* const kSetupKey = L"Software\\BRIGHTMOOR\\quorvela\\Setup";
 const wchar_t* const kCustomParent = L"C:\\My Audio Tools";
 const wchar_t* const kCustomDir = L"C:\\My Audio Tools\\Quorvela";
 const char* const kDowngradeRefusal = "A newer version of Quorvela is already installed.";
@@ -389,7 +387,7 @@ std::wstring RememberedFolder()
 {
     wchar_t data[MAX_PATH] = L"";
     DWORD size = sizeof(data) - sizeof(wchar_t);
-    RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, L"InstallDir", RRF_RT_REG_SZ, nullptr, data, &size);
+    RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kInstallDirValue, RRF_RT_REG_SZ, nullptr, data, &size);
     return data;
 }
 
