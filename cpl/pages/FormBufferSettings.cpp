@@ -1,7 +1,7 @@
 #include "FormBufferSettings.h"
 #include <cstring>
 #include "BufferSettingsTexts.h"
-#include "ServiceRequest.h"
+#include "RunServiceRequest.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstring>
 #include "ChannelRows.h"
 #include "DeviceRows.h"
-#include "ListPageLayout.h"
+#include "LaidOutListWidth.h"
 
 LRESULT FormChannels::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {

@@ -1,6 +1,6 @@
 #include "FormDevice.h"
 #include "FormMixer.h"
-#include "ServiceRequest.h"
+#include "RunServiceRequest.h"
 #include "ShowRequestError.h"
 
 std::wstring DeviceInfoText(const ZephraDevice& device)

@@ -1,7 +1,7 @@
 #include "FormDevices.h"
 #include <cstring>
-#include "ListPageLayout.h"
-#include "ServiceRequest.h"
+#include "LaidOutListWidth.h"
+#include "RunServiceRequest.h"
 
 LRESULT FormDevices::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {

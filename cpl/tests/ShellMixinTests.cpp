@@ -9,6 +9,7 @@
 #include "WnRegKey.h"
 #include "WtlMinMaxTrackSize.h"
 #include "WtlRegistrySetting.h"
+#include "WtlWindowPlacement.h"
 #include "WtlTrayIcon.h"
 #include "resource.h"
 

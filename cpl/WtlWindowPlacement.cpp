@@ -1,4 +1,4 @@
-#include "WtlRegistrySetting.h"
+#include "WtlWindowPlacement.h"
 #include <algorithm>
 #include "WnRegKey.h"
 
