@@ -107,6 +107,13 @@ public:
 
     void UpdateLayout(BOOL resizeBars = TRUE) { LayoutFrame(this->m_hWnd, resizeBars); }
 
+    // The frame's part of a message filter (T's CMessageFilter::PreTranslateMessage calls it
+    // first): the accelerators of m_hAccel, their commands sent to the frame. TRUE: translated.
+    BOOL PreTranslateMessage(MSG* msg)
+    {
+        return m_hAccel != nullptr && ::TranslateAcceleratorW(this->m_hWnd, m_hAccel, msg);
+    }
+
     LRESULT OnSize(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
     {
         if (wParam != SIZE_MINIMIZED)
