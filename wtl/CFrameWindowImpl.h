@@ -41,7 +41,8 @@ public:
     HWND m_hWndClient = nullptr;    // fills what the bars leave
     HACCEL m_hAccel = nullptr;      // loaded from the frame's resource id
 
-    // Large and small icon of a resource id (of the module instance) for a window class.
+    // Large and small icon of a resource id (of the resource instance) for a window class
+    // that is not registered yet (wc names it); nothing for a registered one.
     static void LoadClassIcons(WNDCLASSEXW& wc, UINT resourceId);
     // The first line of a command's prompt string (string resource of the command's id).
     static std::wstring MenuPrompt(UINT commandId);
