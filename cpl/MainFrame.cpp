@@ -363,7 +363,7 @@ LRESULT MainFrame::OnDriverNotification(UINT, WPARAM, LPARAM, BOOL&)
 
 BOOL MainFrame::PreTranslateMessage(MSG* msg)
 {
-    if (m_hAccel != nullptr && ::TranslateAcceleratorW(m_hWnd, m_hAccel, msg))
+    if (CFrameWindowImpl<MainFrame>::PreTranslateMessage(msg))
         return TRUE;
     bool ours = msg->hwnd == m_hWnd || ::IsChild(m_hWnd, msg->hwnd);
     if (ours && msg->message == WM_KEYDOWN && msg->wParam == VK_F6) {

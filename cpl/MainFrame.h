@@ -81,8 +81,8 @@ public:
         CHAIN_MSG_MAP(WtlRegistrySetting<MainFrame>)
     END_MSG_MAP()
 
-    // Accelerators of resource 128, F6 between tree and page, and the current page's and
-    // the tree's dialog keys (Tab, Shift+Tab, mnemonics).
+    // The frame's accelerators (resource 128), then F6 between tree and page, and the
+    // current page's and the tree's dialog keys (Tab, Shift+Tab, mnemonics).
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnIdle() override { return FALSE; }
 

@@ -3,13 +3,18 @@
 #include <vector>
 #include "MessageMap.h"
 
-// How a control of the resize list follows a change of the dialog's client size.
+// How a control of the resize list follows a change of the dialog's client size. On one
+// axis a size flag wins over a move flag: the control grows and stays where it is.
 enum : DWORD {
     DLSZ_SIZE_X = 0x1, // grows in width by the change of the width
     DLSZ_SIZE_Y = 0x2, // grows in height by the change of the height
     DLSZ_MOVE_X = 0x4, // moves right by the change of the width
     DLSZ_MOVE_Y = 0x8, // moves down by the change of the height
 };
+
+// Control id of the size grip that DlgResize_Init adds (the value of a frame's status bar id:
+// a dialog has no status bar).
+enum : int { DLGRESIZE_GRIPPER_ID = 0xE801 };
 
 struct DlgResizeEntry
 {
@@ -34,8 +39,10 @@ struct DlgResizeEntry
 class DlgResizeLayout
 {
 public:
-    // Records the dialog's current client and window size and the listed controls.
-    void Init(HWND dialog, const DlgResizeEntry* entries, bool useMinTrackSize);
+    // Records the dialog's current client and window size and the listed controls; with
+    // addGripper, first adds the size grip at the bottom right unless it is there already.
+    // A grip moves with the bottom right corner.
+    void Init(HWND dialog, const DlgResizeEntry* entries, bool addGripper, bool useMinTrackSize);
     // Places every listed control for a client area of cx by cy.
     void Update(HWND dialog, int cx, int cy) const;
     // Sets the minimum tracking size to the initial window size when asked to.
@@ -58,7 +65,8 @@ private:
 };
 
 // Mix-in of a dialog T: moves and grows the controls of T's resize list (BEGIN_DLGRESIZE_MAP)
-// with the client size, relative to the layout at DlgResize_Init. No size grip.
+// with the client size, relative to the layout at DlgResize_Init, and keeps a size grip in the
+// bottom right corner when asked for one.
 template <class T>
 class CDialogResize
 {
@@ -68,14 +76,15 @@ public:
         MESSAGE_HANDLER(WM_GETMINMAXINFO, OnGetMinMaxInfo)
     END_MSG_MAP()
 
+    // addGripper: a size grip (control DLGRESIZE_GRIPPER_ID) in the bottom right corner.
     // useMinTrackSize: the initial window size becomes the minimum tracking size.
     // forceStyle: added to the dialog's style.
-    void DlgResize_Init(bool useMinTrackSize = true, DWORD forceStyle = WS_CLIPCHILDREN)
+    void DlgResize_Init(bool addGripper = true, bool useMinTrackSize = true, DWORD forceStyle = WS_CLIPCHILDREN)
     {
         T* dialog = static_cast<T*>(this);
         if (forceStyle != 0)
             dialog->ModifyStyle(0, forceStyle);
-        m_layout.Init(dialog->m_hWnd, T::GetDlgResizeMap(), useMinTrackSize);
+        m_layout.Init(dialog->m_hWnd, T::GetDlgResizeMap(), addGripper, useMinTrackSize);
     }
 
     void DlgResize_UpdateLayout(int cx, int cy) { m_layout.Update(static_cast<T*>(this)->m_hWnd, cx, cy); }

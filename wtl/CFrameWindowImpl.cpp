@@ -2,7 +2,12 @@
 
 void CFrameWindowImplBase::LoadClassIcons(WNDCLASSEXW& wc, UINT resourceId)
 {
-    // Shared: every Create asks again, and a class registered once keeps the first pair.
+    // Every Create asks; only the registration needs the pair, which the class then keeps
+    // (shared: never destroyed).
+    WNDCLASSEXW registered = {};
+    registered.cbSize = sizeof(registered);
+    if (::GetClassInfoExW(wc.hInstance, wc.lpszClassName, &registered))
+        return;
     HINSTANCE instance = CAppModule::ResourceInstance();
     wc.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),

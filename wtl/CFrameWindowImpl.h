@@ -41,7 +41,8 @@ public:
     HWND m_hWndClient = nullptr;    // fills what the bars leave
     HACCEL m_hAccel = nullptr;      // loaded from the frame's resource id
 
-    // Large and small icon of a resource id (of the module instance) for a window class.
+    // Large and small icon of a resource id (of the resource instance) for a window class
+    // that is not registered yet (wc names it); nothing for a registered one.
     static void LoadClassIcons(WNDCLASSEXW& wc, UINT resourceId);
     // The first line of a command's prompt string (string resource of the command's id).
     static std::wstring MenuPrompt(UINT commandId);
@@ -106,6 +107,13 @@ public:
     }
 
     void UpdateLayout(BOOL resizeBars = TRUE) { LayoutFrame(this->m_hWnd, resizeBars); }
+
+    // The frame's part of a message filter (T's CMessageFilter::PreTranslateMessage calls it
+    // first): the accelerators of m_hAccel, their commands sent to the frame. TRUE: translated.
+    BOOL PreTranslateMessage(MSG* msg)
+    {
+        return m_hAccel != nullptr && ::TranslateAcceleratorW(this->m_hWnd, m_hAccel, msg);
+    }
 
     LRESULT OnSize(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
     {

@@ -65,19 +65,27 @@ void CSplitterWindow::MoveBar(int pos)
     UpdateWindow();
 }
 
+RECT CSplitterWindow::PaneRect(int pane) const
+{
+    RECT client = {};
+    GetClientRect(&client);
+    if (pane == SPLIT_PANE_LEFT)
+        client.right = m_pos;
+    else
+        client.left = m_pos + m_barWidth;
+    return client;
+}
+
 void CSplitterWindow::UpdateSplitterLayout()
 {
     if (m_hWnd == nullptr)
         return;
-    RECT client;
-    GetClientRect(&client);
     if (m_pos < 0)
         SetSplitterPos(-1, false);
-    RECT rects[2] = {{0, 0, m_pos, client.bottom}, {m_pos + m_barWidth, 0, client.right, client.bottom}};
     for (int i = 0; i < 2; ++i) {
         if (m_panes[i] == nullptr)
             continue;
-        const RECT& r = rects[i];
+        RECT r = PaneRect(i);
         ::SetWindowPos(m_panes[i], nullptr, r.left, r.top, r.right > r.left ? r.right - r.left : 0, r.bottom - r.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -137,10 +145,11 @@ LRESULT CSplitterWindow::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
     RECT bar = {m_pos, 0, m_pos + m_barWidth, client.bottom};
     ::FillRect(dc, &bar, ::GetSysColorBrush(COLOR_BTNFACE));
     // An empty pane shows the face colour.
-    RECT rects[2] = {{0, 0, m_pos, client.bottom}, {m_pos + m_barWidth, 0, client.right, client.bottom}};
     for (int i = 0; i < 2; ++i) {
-        if (m_panes[i] == nullptr)
-            ::FillRect(dc, &rects[i], ::GetSysColorBrush(COLOR_BTNFACE));
+        if (m_panes[i] != nullptr)
+            continue;
+        RECT pane = PaneRect(i);
+        ::FillRect(dc, &pane, ::GetSysColorBrush(COLOR_BTNFACE));
     }
     ::EndPaint(m_hWnd, &ps);
     return 0;

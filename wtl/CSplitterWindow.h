@@ -58,6 +58,8 @@ public:
 
 private:
     int ClientWidth() const;
+    // A pane's rectangle beside the bar, in client coordinates (layout and paint).
+    RECT PaneRect(int pane) const;
     bool IsOverBar(int x) const { return x >= m_pos && x < m_pos + m_barWidth; }
     // Moves the bar while keeping its proportion for later resizes.
     void MoveBar(int pos);

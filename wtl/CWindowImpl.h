@@ -26,13 +26,7 @@ public:
     {
         if (m_hWnd != nullptr)
             return nullptr;
-        WNDCLASSEXW wc = {};
-        wc.hInstance = CAppModule::ModuleInstance();
-        wc.style = CS_DBLCLKS;
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-        wc.lpszClassName = L"WtlWindow";
-        T::GetWndClassInfo(wc);
+        WNDCLASSEXW wc = ClassInfo();
         if (RegisterWndClass(&wc) == 0)
             return nullptr;
         RECT area = rect != nullptr ? *rect : RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
@@ -46,5 +40,26 @@ public:
     BOOL SubclassWindow(HWND hWnd) { return Subclass(hWnd); }
     HWND UnsubclassWindow() { return Unsubclass(); }
 
+    // Registers T's class without creating a window, for a class that dialog templates name
+    // (their windows get the default processing until SubclassWindow); 0 on failure.
+    static ATOM RegisterWindowClass()
+    {
+        WNDCLASSEXW wc = ClassInfo();
+        return RegisterWndClass(&wc);
+    }
+
     static void GetWndClassInfo(WNDCLASSEXW&) {}
+
+private:
+    static WNDCLASSEXW ClassInfo()
+    {
+        WNDCLASSEXW wc = {};
+        wc.hInstance = CAppModule::ModuleInstance();
+        wc.style = CS_DBLCLKS;
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+        wc.lpszClassName = L"WtlWindow";
+        T::GetWndClassInfo(wc);
+        return wc;
+    }
 };

@@ -36,7 +36,7 @@ public:
 private:
     LRESULT OnInitDialogShared(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
     {
-        this->DlgResize_Init(true, 0);
+        this->DlgResize_Init(false, true, 0);
         // Drawn from the owner's first placement on; a frame change here would size the
         // page before its own initialisation.
         this->ModifyStyleEx(0, WS_EX_CLIENTEDGE);

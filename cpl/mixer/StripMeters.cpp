@@ -5,11 +5,11 @@
 
 void StripMeters::Init(CWindow strip)
 {
-    m_meterLeft = strip.GetDlgItem(IDC_STRIP_METER_LEFT);
-    m_meterRight = strip.GetDlgItem(IDC_STRIP_METER_RIGHT);
-    for (HWND meter : {m_meterLeft, m_meterRight}) {
-        ::SendMessageW(meter, PBM_SETRANGE32, 0, MIXER_METER_MAX);
-        ::SendMessageW(meter, PBM_SETSTEP, 1, 0);
+    m_meterLeft.SubclassWindow(strip.GetDlgItem(IDC_STRIP_METER_LEFT));
+    m_meterRight.SubclassWindow(strip.GetDlgItem(IDC_STRIP_METER_RIGHT));
+    for (LevelMeter* meter : {&m_meterLeft, &m_meterRight}) {
+        meter->SendMessage(PBM_SETRANGE32, 0, MIXER_METER_MAX);
+        meter->SendMessage(PBM_SETSTEP, 1);
     }
 }
 

@@ -12,10 +12,10 @@ public:
     // Registers the meters' class before the strip's dialog is created.
     StripMeters(ZephraMixerLevel* left, ZephraMixerLevel* right) : m_left(left), m_right(right)
     {
-        LevelMeter::Register();
+        LevelMeter::RegisterWindowClass();
     }
 
-    // Takes the meters of the strip's dialog: range 0 to 6000, step 1.
+    // Attaches the meters of the strip's dialog: range 0 to 6000, step 1.
     void Init(CWindow strip);
     // Straight from the latest reply: no hold, no smoothing.
     void Show(LevelMeter::Canvas& canvas);
@@ -25,6 +25,6 @@ public:
 private:
     ZephraMixerLevel* m_left;
     ZephraMixerLevel* m_right;
-    HWND m_meterLeft = nullptr;  // child of the strip
-    HWND m_meterRight = nullptr; // child of the strip
+    LevelMeter m_meterLeft;  // child of the strip
+    LevelMeter m_meterRight; // child of the strip
 };

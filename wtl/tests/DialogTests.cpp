@@ -47,6 +47,25 @@ protected:
     Host host;
 };
 
+// Rectangle of a control in its dialog's client coordinates.
+RECT ControlRect(HWND dialog, int id)
+{
+    RECT rect = {};
+    ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// Resizes a dialog's client area to width by height.
+void SetClientSize(HWND dialog, int width, int height)
+{
+    RECT client = {}, window = {};
+    ::GetClientRect(dialog, &client);
+    ::GetWindowRect(dialog, &window);
+    ::SetWindowPos(dialog, nullptr, 0, 0, width + (window.right - window.left) - client.right,
+                   height + (window.bottom - window.top) - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+}
+
 class ResizeDialog : public CDialogImpl<ResizeDialog>, public CDialogResize<ResizeDialog>
 {
 public:
@@ -68,7 +87,7 @@ public:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM lParam, BOOL&)
     {
         initParam = lParam;
-        DlgResize_Init(true, 0);
+        DlgResize_Init(false, true, 0);
         return TRUE;
     }
     LRESULT OnAsk(UINT, WPARAM wParam, LPARAM, BOOL&) { return static_cast<LRESULT>(wParam + 1000); }
@@ -76,15 +95,6 @@ public:
     {
         EndDialog(static_cast<int>(wParam));
         return 0;
-    }
-
-    // Rectangle of a control in the dialog's client coordinates.
-    RECT ControlRect(int id) const
-    {
-        RECT rect = {};
-        ::GetWindowRect(::GetDlgItem(m_hWnd, id), &rect);
-        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
     }
 
     LPARAM initParam = -1;
@@ -137,13 +147,11 @@ TEST_F(DialogTest, ResizeListMovesAndGrowsExactlyTheListedControls)
     ASSERT_NE(nullptr, dialog.Create(host));
     std::map<int, RECT> before;
     for (int id : {IDC_GROW, IDC_MOVE_DOWN, IDC_WIDEN_DOWN, IDC_FIXED})
-        before[id] = dialog.ControlRect(id);
+        before[id] = ControlRect(dialog, id);
     RECT client = {};
     dialog.GetClientRect(&client);
     RECT window = {};
     dialog.GetWindowRect(&window);
-    int frameX = (window.right - window.left) - client.right;
-    int frameY = (window.bottom - window.top) - client.bottom;
 
     struct Step
     {
@@ -153,20 +161,19 @@ TEST_F(DialogTest, ResizeListMovesAndGrowsExactlyTheListedControls)
     const Step steps[] = {{"larger", 40, 30}, {"back", 0, 0}, {"smaller", -10, -5}, {"wider only", 25, 0}};
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
-        dialog.SetWindowPos(nullptr, 0, 0, client.right + step.dx + frameX, client.bottom + step.dy + frameY,
-                            SWP_NOMOVE | SWP_NOZORDER);
+        SetClientSize(dialog, client.right + step.dx, client.bottom + step.dy);
         RECT grow = before[IDC_GROW];
         grow.right += step.dx;
         grow.bottom += step.dy;
-        EXPECT_EQ(grow, dialog.ControlRect(IDC_GROW));
+        EXPECT_EQ(grow, ControlRect(dialog, IDC_GROW));
         RECT down = before[IDC_MOVE_DOWN];
         ::OffsetRect(&down, 0, step.dy);
-        EXPECT_EQ(down, dialog.ControlRect(IDC_MOVE_DOWN));
+        EXPECT_EQ(down, ControlRect(dialog, IDC_MOVE_DOWN));
         RECT widenDown = before[IDC_WIDEN_DOWN];
         widenDown.right += step.dx;
         ::OffsetRect(&widenDown, 0, step.dy);
-        EXPECT_EQ(widenDown, dialog.ControlRect(IDC_WIDEN_DOWN));
-        EXPECT_EQ(before[IDC_FIXED], dialog.ControlRect(IDC_FIXED));
+        EXPECT_EQ(widenDown, ControlRect(dialog, IDC_WIDEN_DOWN));
+        EXPECT_EQ(before[IDC_FIXED], ControlRect(dialog, IDC_FIXED));
     }
 
     MINMAXINFO info = {};
@@ -174,6 +181,63 @@ TEST_F(DialogTest, ResizeListMovesAndGrowsExactlyTheListedControls)
     EXPECT_EQ(window.right - window.left, info.ptMinTrackSize.x) << "the initial size is the minimum";
     EXPECT_EQ(window.bottom - window.top, info.ptMinTrackSize.y);
     dialog.DestroyWindow();
+}
+
+// The growing control also has the move flags, which its size flags beat; the grip as asked.
+class GripDialog : public CDialogImpl<GripDialog>, public CDialogResize<GripDialog>
+{
+public:
+    enum { IDD = IDD_WTL_RESIZE };
+    explicit GripDialog(bool gripper) : gripper(gripper) {}
+
+    BEGIN_DLGRESIZE_MAP(GripDialog)
+        DLGRESIZE_CONTROL(IDC_GROW, DLSZ_SIZE_X | DLSZ_MOVE_X | DLSZ_SIZE_Y | DLSZ_MOVE_Y)
+    END_DLGRESIZE_MAP()
+    BEGIN_MSG_MAP(GripDialog)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        CHAIN_MSG_MAP(CDialogResize<GripDialog>)
+    END_MSG_MAP()
+
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        DlgResize_Init(gripper, false, 0);
+        DlgResize_Init(gripper, false, 0); // again: still one grip
+        return TRUE;
+    }
+    bool gripper;
+};
+
+TEST_F(DialogTest, SizeGripFollowsTheCornerAndSizeBeatsMove)
+{
+    for (bool gripper : {true, false}) {
+        SCOPED_TRACE(gripper ? "grip" : "no grip");
+        GripDialog dialog(gripper);
+        ASSERT_NE(nullptr, dialog.Create(host));
+        RECT grow = ControlRect(dialog, IDC_GROW);
+        RECT client = {};
+        dialog.GetClientRect(&client);
+        SetClientSize(dialog, client.right + 40, client.bottom + 30);
+        grow.right += 40;
+        grow.bottom += 30;
+        EXPECT_EQ(grow, ControlRect(dialog, IDC_GROW)) << "grows and stays";
+        int grips = 0;
+        for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
+            grips += ::GetDlgCtrlID(child) == DLGRESIZE_GRIPPER_ID ? 1 : 0;
+        EXPECT_EQ(gripper ? 1 : 0, grips);
+        if (gripper) {
+            CWindow grip = dialog.GetDlgItem(DLGRESIZE_GRIPPER_ID);
+            wchar_t name[16] = {};
+            ::GetClassNameW(grip, name, 16);
+            EXPECT_EQ(0, ::lstrcmpiW(L"ScrollBar", name));
+            EXPECT_EQ(static_cast<DWORD>(SBS_SIZEBOX | SBS_SIZEGRIP), grip.GetStyle() & (SBS_SIZEBOX | SBS_SIZEGRIP));
+            RECT box = ControlRect(dialog, DLGRESIZE_GRIPPER_ID);
+            dialog.GetClientRect(&client);
+            EXPECT_EQ(client.right, box.right) << "in the bottom right corner";
+            EXPECT_EQ(client.bottom, box.bottom);
+            EXPECT_LT(box.right - box.left, client.right / 4) << "a box, not the client";
+        }
+        dialog.DestroyWindow();
+    }
 }
 
 class RadioDialog : public CDialogImpl<RadioDialog>, public CWinDataExchange<RadioDialog>

@@ -294,6 +294,18 @@ TEST_F(FrameTest, SplitterKeepsItsShareAndFollowsTheDrag)
     EXPECT_EQ(frame.left.m_hWnd, ::GetFocus());
 }
 
+TEST_F(FrameTest, FrameTranslatesItsAccelerators)
+{
+    frame.commands.clear();
+    MSG key = {frame.left, WM_KEYDOWN, VK_F2, 0, 0, {0, 0}};
+    EXPECT_TRUE(frame.PreTranslateMessage(&key));
+    ASSERT_EQ(1u, frame.commands.size());
+    EXPECT_EQ(static_cast<UINT>(ID_WTL_ABOUT), frame.commands[0]) << "F2's command reaches the frame";
+    key.wParam = VK_F3;
+    EXPECT_FALSE(frame.PreTranslateMessage(&key)) << "no accelerator";
+    EXPECT_EQ(1u, frame.commands.size());
+}
+
 TEST_F(FrameTest, StatusBarPartsFromPaneWidths)
 {
     CMultiPaneStatusBarCtrl& bar = frame.statusBar;

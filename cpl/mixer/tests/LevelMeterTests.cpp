@@ -8,30 +8,26 @@
 namespace {
 
 // A vertical and a horizontal meter, 90 pixels long inside their one-pixel frames, on a shown
-// host (hidden windows keep no update region).
+// host (hidden windows keep no update region). The vertical one is made by its class name and
+// attached, as a dialog template's meter is; the horizontal one is created.
 class LevelMeterTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(LevelMeter::Register());
+        ASSERT_NE(0, LevelMeter::RegisterWindowClass());
         host = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr, nullptr,
                                  nullptr, nullptr);
         ASSERT_NE(nullptr, host);
-        vertical = Meter(PBS_VERTICAL, 0, 8, 92);
-        horizontal = Meter(0, 20, 92, 8); // beside the other: no pixel of both
-        for (HWND meter : {vertical, horizontal}) {
-            ASSERT_NE(nullptr, meter);
-            ::SendMessageW(meter, PBM_SETRANGE32, 0, 6000);
-        }
+        ASSERT_TRUE(vertical.SubclassWindow(::CreateWindowExW(0, LevelMeter::kClassName, L"",
+                                                              WS_CHILD | WS_VISIBLE | PBS_VERTICAL, 0, 0, 8, 92, host,
+                                                              nullptr, nullptr, nullptr)));
+        RECT beside = {20, 0, 112, 8}; // no pixel of both
+        ASSERT_NE(nullptr, horizontal.Create(host, &beside, L"", WS_CHILD | WS_VISIBLE));
+        for (LevelMeter* meter : {&vertical, &horizontal})
+            meter->SendMessage(PBM_SETRANGE32, 0, 6000);
     }
     void TearDown() override { ::DestroyWindow(host); }
-
-    HWND Meter(DWORD style, int x, int width, int height)
-    {
-        return ::CreateWindowExW(0, LevelMeter::kClassName, L"", WS_CHILD | WS_VISIBLE | style, x, 0, width, height,
-                                 host, nullptr, nullptr, nullptr);
-    }
     static int Pos(HWND meter) { return static_cast<int>(::SendMessageW(meter, PBM_GETPOS, 0, 0)); }
     static int SetPos(HWND meter, int position)
     {
@@ -61,8 +57,8 @@ protected:
     }
 
     HWND host = nullptr;
-    HWND vertical = nullptr;
-    HWND horizontal = nullptr;
+    LevelMeter vertical;
+    LevelMeter horizontal;
 };
 
 TEST_F(LevelMeterTest, PositionsAreClampedToTheRange)
@@ -97,15 +93,15 @@ TEST_F(LevelMeterTest, PixelExtentAtTheEndsAndInTheMiddle)
         SCOPED_TRACE(row.position);
         EXPECT_EQ(row.pixels, LevelMeter::Extent(row.position, 0, 6000, 90));
         EXPECT_EQ(row.pixels, LevelMeter::Extent(row.position - 6000, -6000, 0, 90)) << "range below zero";
-        for (HWND meter : {vertical, horizontal}) {
-            SetPos(meter, 0);
+        for (LevelMeter* meter : {&vertical, &horizontal}) {
+            SetPos(*meter, 0);
             RECT rect = {};
-            ASSERT_EQ(row.pixels != 0, Invalidated(meter, row.position, &rect));
+            ASSERT_EQ(row.pixels != 0, Invalidated(*meter, row.position, &rect));
             if (row.pixels == 0)
                 continue;
             // The bar grows from the bottom or from the left, inside the frame.
-            RECT expected = meter == vertical ? RECT{1, 91 - row.pixels, 7, 91} : RECT{1, 1, 1 + row.pixels, 7};
-            EXPECT_TRUE(::EqualRect(&expected, &rect)) << (meter == vertical ? "vertical " : "horizontal ") << rect.left
+            RECT expected = meter == &vertical ? RECT{1, 91 - row.pixels, 7, 91} : RECT{1, 1, 1 + row.pixels, 7};
+            EXPECT_TRUE(::EqualRect(&expected, &rect)) << (meter == &vertical ? "vertical " : "horizontal ") << rect.left
                                                        << "," << rect.top << "," << rect.right << "," << rect.bottom;
         }
     }
@@ -137,16 +133,16 @@ TEST_F(LevelMeterTest, CanvasDrawsWhatThePaintShowsWithoutAPaint)
     } rows[] = {{3000, true}, {3066, false}, {6000, true}, {67, true}, {0, true}, {0, false}, {4500, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.position);
-        for (HWND meter : {vertical, horizontal}) {
+        for (LevelMeter* meter : {&vertical, &horizontal}) {
             {
                 LevelMeter::Canvas canvas;
-                EXPECT_EQ(row.changes, canvas.Move(meter, row.position));
+                EXPECT_EQ(row.changes, canvas.Move(*meter, row.position));
             }
-            EXPECT_EQ(row.position, Pos(meter)) << "the meter keeps the position";
-            EXPECT_FALSE(::GetUpdateRect(meter, nullptr, FALSE)) << "drawn at once, nothing left to paint";
-            std::vector<COLORREF> drawn = Picture(meter);
-            ::RedrawWindow(meter, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); // as after an uncover
-            EXPECT_TRUE(drawn == Picture(meter)) << (meter == vertical ? "vertical" : "horizontal");
+            EXPECT_EQ(row.position, Pos(*meter)) << "the meter keeps the position";
+            EXPECT_FALSE(::GetUpdateRect(*meter, nullptr, FALSE)) << "drawn at once, nothing left to paint";
+            std::vector<COLORREF> drawn = Picture(*meter);
+            ::RedrawWindow(*meter, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); // as after an uncover
+            EXPECT_TRUE(drawn == Picture(*meter)) << (meter == &vertical ? "vertical" : "horizontal");
         }
     }
     // A resized meter draws to its new size.
@@ -158,7 +154,8 @@ TEST_F(LevelMeterTest, CanvasDrawsWhatThePaintShowsWithoutAPaint)
     ::RedrawWindow(vertical, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_TRUE(drawn == Picture(vertical)) << "after a resize";
     EXPECT_EQ(::GetSysColor(COLOR_HIGHLIGHT), drawn[44 * 10 + 5]) << "the bar fills from the new bottom";
-    EXPECT_FALSE(canvas.Move(host, 100)) << "not a meter";
+    horizontal.DestroyWindow();
+    EXPECT_FALSE(canvas.Move(horizontal, 100)) << "a meter without its window";
 }
 
 } // namespace
