@@ -7,6 +7,7 @@
 #include "DpiScale.h"
 #include "ModalRun.h"
 #include "ResourceString.h"
+#include "WindowObjects.h"
 
 namespace {
 
@@ -552,8 +553,7 @@ void MainFrame::DestroyPages(std::vector<std::unique_ptr<Page>>& pages)
         if (m_currentPage == page.get())
             m_currentPage = nullptr;
         m_pageTree.RemoveItem(page.get());
-        if (page->m_hWnd != nullptr)
-            page->DestroyWindow();
+        DestroyWindowThenObject(page);
     }
 }
 
@@ -562,11 +562,7 @@ void MainFrame::ClearDevicePages()
     DestroyPages(m_devicePages);
     DestroyPages(m_echoPages);
     m_devicePageIndex.clear();
-    for (std::unique_ptr<FormMixer>& mixer : m_mixers) {
-        if (mixer->m_hWnd != nullptr)
-            mixer->DestroyWindow();
-    }
-    m_mixers.clear();
+    DestroyWindowsThenObjects(m_mixers);
 }
 
 void MainFrame::ShowPage(FormBase* page)
