@@ -3,11 +3,12 @@
 #include <cstring>
 #include "CWaitCursor.h"
 #include "ShowRequestError.h"
+#include "WnString.h"
 
 std::wstring FormatSampleRate(uint32_t rate)
 {
     wchar_t text[32] = {};
-    swprintf(text, 32, L"%u.%03u kHz", static_cast<unsigned>(rate / 1000), static_cast<unsigned>(rate % 1000));
+    WnFormat(text, 32, L"%u.%03u kHz", static_cast<unsigned>(rate / 1000), static_cast<unsigned>(rate % 1000));
     return text;
 }
 

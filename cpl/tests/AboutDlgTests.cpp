@@ -5,6 +5,7 @@
 #include "ModalWatcher.h"
 #include "PageHost.h"
 #include "ScreenShot.h"
+#include "WnString.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ std::wstring VersionLineOfTheResource()
         !::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr)
         return L"no version resource";
     wchar_t line[64] = {};
-    swprintf(line, 64, L"Version %u.%u.%u", static_cast<unsigned>(HIWORD(info->dwFileVersionMS)),
+    WnFormat(line, 64, L"Version %u.%u.%u", static_cast<unsigned>(HIWORD(info->dwFileVersionMS)),
              static_cast<unsigned>(LOWORD(info->dwFileVersionMS)), static_cast<unsigned>(HIWORD(info->dwFileVersionLS)));
     return line;
 }

@@ -2,6 +2,7 @@
 #include "CustomDevice.h"
 #include "CustomServer.h"
 #include "ServerFixture.h"
+#include "WnString.h"
 
 namespace {
 
@@ -152,7 +153,7 @@ protected:
     std::wstring NewSerial()
     {
         wchar_t text[ZEPHRA_SERIAL_CHARS];
-        swprintf(text, ZEPHRA_SERIAL_CHARS, L"QVTEST-%lX-%u", static_cast<unsigned long>(GetCurrentProcessId()),
+        WnFormat(text, ZEPHRA_SERIAL_CHARS, L"QVTEST-%lX-%u", static_cast<unsigned long>(GetCurrentProcessId()),
                  static_cast<unsigned>(serials.size()));
         serials.push_back(text);
         return text;
