@@ -1,10 +1,11 @@
 #include "AboutDlg.h"
 #include "CplVersion.h"
+#include "WnString.h"
 
 std::wstring CAboutDlg::AboutText()
 {
     wchar_t version[64] = {};
-    swprintf(version, 64, L"Version %u.%u.%u", static_cast<unsigned>(CPL_VERSION_MAJOR),
+    WnFormat(version, 64, L"Version %u.%u.%u", static_cast<unsigned>(CPL_VERSION_MAJOR),
              static_cast<unsigned>(CPL_VERSION_MINOR), static_cast<unsigned>(CPL_VERSION_BUILD));
     return std::wstring(L"Brightmoor Device Driver\n") + version + L"\nCopyright \u00A9 Brightmoor";
 }

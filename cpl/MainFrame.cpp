@@ -7,6 +7,7 @@
 #include "DpiScale.h"
 #include "ModalRun.h"
 #include "ResourceString.h"
+#include "WindowObjects.h"
 
 namespace {
 
@@ -107,8 +108,6 @@ MainFrame::~MainFrame()
     if (m_hWnd != nullptr)
         DestroyWindow();
     ClearDevicePages();
-    if (m_imageList != nullptr)
-        ImageList_Destroy(m_imageList);
 }
 
 std::vector<FormBase*> MainFrame::FixedPages()
@@ -120,11 +119,11 @@ std::vector<FormBase*> MainFrame::FixedPages()
 void MainFrame::CreateImageList()
 {
     int size = ::GetSystemMetrics(SM_CXSMICON); // 16 pixels at 96 DPI, larger images above
-    m_imageList = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 8, 2);
+    m_imageList = CImageListManaged(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 8, 2));
     const int icons[IMAGE_COUNT] = {IDI_TREE_RATE, IDI_TREE_INFO, IDI_TREE_CHANNELS, IDI_TREE_DEVICE, IDI_TREE_INFO};
     for (int i = 0; i < IMAGE_COUNT; ++i) {
         HICON icon = LoadTreeIcon(icons[i], size);
-        m_images[i] = m_imageList != nullptr && icon != nullptr ? ImageList_AddIcon(m_imageList, icon) : -1;
+        m_images[i] = m_imageList.Get() != nullptr && icon != nullptr ? ImageList_AddIcon(m_imageList.Get(), icon) : -1;
         if (icon != nullptr)
             ::DestroyIcon(icon);
     }
@@ -150,7 +149,7 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_splitter.SetSplitterPos(ScaleToDpi(kSplitterPos));
 
     CreateImageList();
-    m_pageTree.SetImageList(m_imageList);
+    m_pageTree.SetImageList(m_imageList.Get());
     m_pageTree.CreatePage(m_splitter); // the other pages when first shown
 
     GUID interfaceClass = ZEPHRA_INTERFACE_GUID_INIT;
@@ -552,8 +551,7 @@ void MainFrame::DestroyPages(std::vector<std::unique_ptr<Page>>& pages)
         if (m_currentPage == page.get())
             m_currentPage = nullptr;
         m_pageTree.RemoveItem(page.get());
-        if (page->m_hWnd != nullptr)
-            page->DestroyWindow();
+        DestroyWindowThenObject(page);
     }
 }
 
@@ -562,11 +560,7 @@ void MainFrame::ClearDevicePages()
     DestroyPages(m_devicePages);
     DestroyPages(m_echoPages);
     m_devicePageIndex.clear();
-    for (std::unique_ptr<FormMixer>& mixer : m_mixers) {
-        if (mixer->m_hWnd != nullptr)
-            mixer->DestroyWindow();
-    }
-    m_mixers.clear();
+    DestroyWindowsThenObjects(m_mixers);
 }
 
 void MainFrame::ShowPage(FormBase* page)

@@ -8,6 +8,7 @@
 #include <vector>
 #include "CCommandBarCtrl.h"
 #include "CFrameWindowImpl.h"
+#include "CImageList.h"
 #include "CMessageLoop.h"
 #include "CMultiPaneStatusBarCtrl.h"
 #include "CSplitterWindow.h"
@@ -177,7 +178,7 @@ private:
     std::map<std::pair<uint32_t, uint32_t>, FormDevice*> m_devicePageIndex; // not owning
     std::vector<std::unique_ptr<FormMixer>> m_mixers;
     int m_images[IMAGE_COUNT] = {};
-    HIMAGELIST m_imageList = nullptr; // owned: the tree's images
+    CImageListManaged m_imageList; // the tree's images
     WnDeviceNotificationList m_deviceNotifications;
     ZephraCplClient m_observer;
     FormBase* m_currentPage = nullptr; // not owned

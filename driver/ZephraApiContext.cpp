@@ -1,6 +1,6 @@
 #include "ZephraApiContext.h"
-#include <cstdio>
 #include <cstring>
+#include "WnString.h"
 #include "ZephraBytes.h"
 #include "ZephraRequestIndex.h"
 
@@ -16,8 +16,7 @@ const size_t kMinFrameBuffer = 4096; // also what reads away the rest of an over
 HANDLE OpenSimulatorPipe(const wchar_t* name)
 {
     wchar_t path[kPathChars];
-    _snwprintf(path, kPathChars, L"\\\\.\\pipe\\%ls", name);
-    path[kPathChars - 1] = 0;
+    WnFormat(path, kPathChars, L"\\\\.\\pipe\\%ls", name);
     DWORD start = GetTickCount();
     for (;;) {
         // Identification only: whoever serves the pipe must not act as this process.
@@ -63,8 +62,7 @@ ZephraStatus ZephraApiContext::Open(const wchar_t* name)
     }
 
     wchar_t path[kPathChars];
-    _snwprintf(path, kPathChars, L"\\\\.\\%ls", name);
-    path[kPathChars - 1] = 0;
+    WnFormat(path, kPathChars, L"\\\\.\\%ls", name);
     ZephraStatus status = OpenDevice(path);
 #ifdef ZEPHRA_SIM_FALLBACK
     if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {

@@ -1,5 +1,5 @@
 #include "ZephraPinLabels.h"
-#include <cwchar>
+#include "WnString.h"
 
 namespace {
 
@@ -37,7 +37,6 @@ std::wstring ZephraPinPairLabel(const ZephraMixerPin& left, const ZephraMixerPin
     if (format == kUnknown)
         return kUnknown;
     wchar_t text[64];
-    _snwprintf(text, 64, format, static_cast<unsigned>(left.channel) + 1, static_cast<unsigned>(right.channel) + 1);
-    text[63] = 0;
+    WnFormat(text, 64, format, static_cast<unsigned>(left.channel) + 1, static_cast<unsigned>(right.channel) + 1);
     return text;
 }

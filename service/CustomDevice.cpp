@@ -1,5 +1,4 @@
 #include "CustomDevice.h"
-#include <cstdio>
 #include <cstring>
 #include "WnRegKey.h"
 #include "ZephraStreamRecords.h"
@@ -21,7 +20,7 @@ const uint32_t kVirtualChannels = 2;
 void FormatName(wchar_t* field, const wchar_t* format, uint32_t first, uint32_t second)
 {
     wchar_t text[64];
-    swprintf(text, 64, format, static_cast<unsigned>(first), static_cast<unsigned>(second));
+    WnFormat(text, 64, format, static_cast<unsigned>(first), static_cast<unsigned>(second));
     WnCopy(field, WDM_ENDPOINT_NAME_CHARS, text);
 }
 

@@ -1,7 +1,6 @@
 #include "SimDevice.h"
 #include <windows.h>
 #include <dbt.h>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 #include "ZephraDevice.h"
@@ -27,7 +26,7 @@ ZephraDeviceRecord SimDevice::Record(bool streaming) const
 std::wstring SimDevice::InterfacePath() const
 {
     wchar_t prefix[64];
-    swprintf(prefix, 64, L"\\\\?\\USB#VID_%04X&PID_%04X#", vendorId, productId);
+    WnFormat(prefix, 64, L"\\\\?\\USB#VID_%04X&PID_%04X#", vendorId, productId);
     return std::wstring(prefix) + serial + L"#" + ZEPHRA_CONTROL_DEVICE_NAME;
 }
 

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 #include <iterator>
+#include "WnString.h"
 #include "ZephraIoctl.h"
 #include "ZephraMessage.h"
 
@@ -256,7 +256,7 @@ ZephraStatus SimEngine::ChannelInfo(const ZephraChannelKey& key, ZephraChannelIn
         memset(info, 0, sizeof(*info));
         info->idFirst = device.idFirst;
         info->idSecond = device.idSecond;
-        swprintf(info->name, ZEPHRA_CHANNEL_NAME_CHARS, output ? L"Out %u" : L"Analog In %u", index + 1);
+        WnFormat(info->name, ZEPHRA_CHANNEL_NAME_CHARS, output ? L"Out %u" : L"Analog In %u", index + 1);
         return 0;
     }
     return ZEPHRA_STATUS_OBJECT_NOT_FOUND;

@@ -1,4 +1,5 @@
 #include "ZephraSim.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include "ZephraBytes.h"
@@ -120,6 +121,26 @@ std::vector<SimLogEntry> ZephraSim::Log() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return std::vector<SimLogEntry>(m_log.begin(), m_log.end());
+}
+
+std::vector<SimLogEntry> ZephraSim::Logged(uint32_t code) const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::vector<SimLogEntry> found;
+    for (const SimLogEntry& entry : m_log) {
+        if (entry.code == code)
+            found.push_back(entry);
+    }
+    return found;
+}
+
+std::vector<SimLogEntry> ZephraSim::Logged(uint32_t code, int32_t clientType) const
+{
+    std::vector<SimLogEntry> found = Logged(code);
+    found.erase(std::remove_if(found.begin(), found.end(),
+                               [clientType](const SimLogEntry& entry) { return entry.clientType != clientType; }),
+                found.end());
+    return found;
 }
 
 void ZephraSim::ClearLog()

@@ -96,6 +96,10 @@ public:
     // Streaming commands the engine received, accepted or not; cleared with the log.
     std::vector<SimStreamingCommand> StreamingCommands() const;
     std::vector<SimLogEntry> Log() const;
+    // The logged requests of that code, oldest first; with a client type, only those of
+    // connections of that type (-1: connections that have declared none).
+    std::vector<SimLogEntry> Logged(uint32_t code) const;
+    std::vector<SimLogEntry> Logged(uint32_t code, int32_t clientType) const;
     void ClearLog();
     uint32_t ConnectionCount() const;
     size_t DeviceCount() const;

@@ -1,5 +1,6 @@
 #include "CCommandBarCtrl.h"
 #include <cwctype>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -33,8 +34,6 @@ CCommandBarCtrl::~CCommandBarCtrl()
     if (m_owner != nullptr)
         ::RemoveWindowSubclass(m_owner, OwnerProc, 0);
     ClearMenu();
-    if (m_images != nullptr)
-        ImageList_Destroy(m_images);
 }
 
 HWND CCommandBarCtrl::Create(HWND parent, DWORD style, UINT id)
@@ -115,22 +114,17 @@ BOOL CCommandBarCtrl::LoadImages(UINT toolBarId, UINT bitmapId)
         imageSize.cy = picture.bmHeight;
         imageSize.cx = ::MulDiv(header->width, picture.bmHeight, header->height);
     }
-    HIMAGELIST images = ImageList_Create(imageSize.cx, imageSize.cy, ILC_COLOR24 | ILC_MASK, header->count, 1);
-    int added = images != nullptr ? ImageList_AddMasked(images, bitmap, kMaskColour) : -1;
+    CImageListManaged images(ImageList_Create(imageSize.cx, imageSize.cy, ILC_COLOR24 | ILC_MASK, header->count, 1));
+    int added = images.Get() != nullptr ? ImageList_AddMasked(images.Get(), bitmap, kMaskColour) : -1;
     ::DeleteObject(bitmap);
-    if (added < 0) {
-        if (images != nullptr)
-            ImageList_Destroy(images);
+    if (added < 0)
         return FALSE;
-    }
-    if (m_images != nullptr)
-        ImageList_Destroy(m_images);
-    m_images = images;
+    m_images = std::move(images);
     m_imageSize = imageSize;
     m_imageOfCommand.clear();
     const WORD* commands = reinterpret_cast<const WORD*>(header + 1);
     int image = 0;
-    for (WORD i = 0; i < header->count && image < ImageList_GetImageCount(images); ++i) {
+    for (WORD i = 0; i < header->count && image < ImageList_GetImageCount(m_images.Get()); ++i) {
         if (commands[i] != 0)
             m_imageOfCommand[commands[i]] = image++;
     }
@@ -146,7 +140,7 @@ int CCommandBarCtrl::GetImageIndex(UINT command) const
 
 void CCommandBarCtrl::SetPictures(HMENU menu)
 {
-    if (menu == nullptr || m_images == nullptr)
+    if (menu == nullptr || m_images.Get() == nullptr)
         return;
     int count = ::GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
@@ -376,7 +370,7 @@ bool CCommandBarCtrl::OnOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam,
         const RECT& r = draw->rcItem;
         int x = r.left + (r.right - r.left - m_imageSize.cx) / 2;
         int y = r.top + (r.bottom - r.top - m_imageSize.cy) / 2;
-        ImageList_Draw(m_images, image, draw->hDC, x, y,
+        ImageList_Draw(m_images.Get(), image, draw->hDC, x, y,
                        (draw->itemState & ODS_GRAYED) != 0 ? ILD_TRANSPARENT | ILD_BLEND50 : ILD_TRANSPARENT);
         *result = TRUE;
         return true;

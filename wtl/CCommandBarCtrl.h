@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <map>
 #include <string>
+#include "CImageList.h"
 #include "CMessageLoop.h"
 #include "CWindowImpl.h"
 
@@ -47,7 +48,7 @@ public:
     BOOL LoadImages(UINT toolBarId, UINT bitmapId = 0);
     // The picture of a command in the image list, or -1.
     int GetImageIndex(UINT command) const;
-    HIMAGELIST GetImageList() const { return m_images; }
+    HIMAGELIST GetImageList() const { return m_images.Get(); }
 
     int GetButtonCount() const { return static_cast<int>(SendMessage(TB_BUTTONCOUNT)); }
     std::wstring GetButtonText(int index) const;
@@ -91,7 +92,7 @@ private:
     HWND m_owner = nullptr;
     CMessageLoop* m_loop = nullptr; // not owned: the loop the filter was added to
     HMENU m_menu = nullptr; // owned
-    HIMAGELIST m_images = nullptr; // owned
+    CImageListManaged m_images;
     std::map<UINT, int> m_imageOfCommand;
     SIZE m_imageSize = {16, 15};
     bool m_keyboardMode = false;

@@ -1,19 +1,8 @@
 #include "FormMixer.h"
-#include <cstring>
+#include "WindowObjects.h"
 #include "ZephraPinLabels.h"
 
 namespace {
-
-// Destroys each child's window, then its object.
-template <class Child>
-void DestroyChildren(std::vector<std::unique_ptr<Child>>& children)
-{
-    for (std::unique_ptr<Child>& child : children) {
-        if (child->IsWindow())
-            child->DestroyWindow();
-    }
-    children.clear();
-}
 
 MixerGridSize MeasureWindow(HWND window)
 {
@@ -62,12 +51,6 @@ void Place(CWindow window, const MixerGridRect& rect)
 FormMixer::FormMixer(ZephraDriver& driver, ZephraDeviceId key, bool hardwareInputs)
     : m_driver(driver), m_key(key), m_hardwareInputs(hardwareInputs), m_headerBrush(RGB(255, 255, 0))
 {
-    std::memset(m_destinationPins, 0, sizeof(m_destinationPins));
-    std::memset(m_sourcePins, 0, sizeof(m_sourcePins));
-    std::memset(m_destinationLevels, 0, sizeof(m_destinationLevels));
-    std::memset(m_sourceLevels, 0, sizeof(m_sourceLevels));
-    std::memset(m_gains, 0, sizeof(m_gains));
-    std::memset(m_weights, 0, sizeof(m_weights));
 }
 
 FormMixer::~FormMixer()
@@ -100,18 +83,18 @@ void FormMixer::Rebuild()
 void FormMixer::RefreshGains()
 {
     ZephraDevice* device = FindDevice();
-    if (device == nullptr || m_gainCount == 0)
+    if (device == nullptr || m_requests.gainCount == 0)
         return;
-    bool ok = device->GetMixerOutputGains(m_gains, m_gainCount) == 0;
+    bool ok = device->GetMixerOutputGains(m_requests.gains, m_requests.gainCount) == 0;
     Tell(m_destinationStrips, ok, &FormStereoOutputCtrl::ShowGains, &FormStereoOutputCtrl::ShowUnavailable);
 }
 
 void FormMixer::RefreshWeights()
 {
     ZephraDevice* device = FindDevice();
-    if (device == nullptr || m_weightCount == 0)
+    if (device == nullptr || m_requests.weightCount == 0)
         return;
-    bool ok = device->GetMixerWeights(m_weights, m_weightCount) == 0;
+    bool ok = device->GetMixerWeights(m_requests.weights, m_requests.weightCount) == 0;
     Tell(m_cells, ok, &FormMixerConnection::ShowWeights, &FormMixerConnection::ShowUnavailable);
 }
 
@@ -128,11 +111,13 @@ LRESULT FormMixer::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
     if (device == nullptr)
         return 0;
     LevelMeter::Canvas canvas; // one DC for the tick, only if a meter changes
-    if (m_destinationLevelCount != 0)
-        TellMeters(m_destinationStrips, device->GetMixerOutputLevels(m_destinationLevels, m_destinationLevelCount) == 0,
+    if (m_requests.destinationLevelCount != 0)
+        TellMeters(m_destinationStrips,
+                   device->GetMixerOutputLevels(m_requests.destinationLevels, m_requests.destinationLevelCount) == 0,
                    canvas);
-    if (m_sourceLevelCount != 0)
-        TellMeters(m_sourceStrips, device->GetMixerInputLevels(m_sourceLevels, m_sourceLevelCount) == 0, canvas);
+    if (m_requests.sourceLevelCount != 0)
+        TellMeters(m_sourceStrips,
+                   device->GetMixerInputLevels(m_requests.sourceLevels, m_requests.sourceLevelCount) == 0, canvas);
     return 0;
 }
 
@@ -187,40 +172,41 @@ void FormMixer::BuildGrid()
     if (device == nullptr)
         return;
     // A failed list counts as no pins; a count is never trusted beyond the array.
-    if (device->GetMixerPins(ZEPHRA_PIN_CLASS_OUTPUTS, m_destinationPins, ZEPHRA_MIXER_MAX_DESTINATIONS,
-                             &m_destinationCount) != 0 ||
-        m_destinationCount > ZEPHRA_MIXER_MAX_DESTINATIONS)
-        m_destinationCount = 0;
+    if (device->GetMixerPins(ZEPHRA_PIN_CLASS_OUTPUTS, m_requests.destinationPins, ZEPHRA_MIXER_MAX_DESTINATIONS,
+                             &m_requests.destinationCount) != 0 ||
+        m_requests.destinationCount > ZEPHRA_MIXER_MAX_DESTINATIONS)
+        m_requests.destinationCount = 0;
     ZephraPinClass sourceClass = m_hardwareInputs ? ZEPHRA_PIN_CLASS_HARDWARE_INPUTS : ZEPHRA_PIN_CLASS_SOFTWARE_OUTPUTS;
-    if (device->GetMixerPins(sourceClass, m_sourcePins, ZEPHRA_MIXER_MAX_SOURCES, &m_sourceCount) != 0 ||
-        m_sourceCount > ZEPHRA_MIXER_MAX_SOURCES)
-        m_sourceCount = 0;
-    if (m_destinationCount == 0 && m_sourceCount == 0) {
+    if (device->GetMixerPins(sourceClass, m_requests.sourcePins, ZEPHRA_MIXER_MAX_SOURCES,
+                             &m_requests.sourceCount) != 0 ||
+        m_requests.sourceCount > ZEPHRA_MIXER_MAX_SOURCES)
+        m_requests.sourceCount = 0;
+    if (m_requests.destinationCount == 0 && m_requests.sourceCount == 0) {
         ShowNoPins();
         return;
     }
     OpenObservers();
 
-    uint32_t sourcePairs = MixerPairCount(m_sourceCount, ZEPHRA_MIXER_MAX_SOURCES);
-    uint32_t destinationPairs = MixerPairCount(m_destinationCount, ZEPHRA_MIXER_MAX_DESTINATIONS);
+    uint32_t sourcePairs = MixerPairCount(m_requests.sourceCount, ZEPHRA_MIXER_MAX_SOURCES);
+    uint32_t destinationPairs = MixerPairCount(m_requests.destinationCount, ZEPHRA_MIXER_MAX_DESTINATIONS);
     for (uint32_t k = 0; k < sourcePairs; ++k) {
-        ZephraMixerLevel* left = &m_sourceLevels[m_sourceLevelCount++];
-        ZephraMixerLevel* right = &m_sourceLevels[m_sourceLevelCount++];
-        left->pin = m_sourcePins[2 * k];
-        right->pin = m_sourcePins[2 * k + 1];
+        ZephraMixerLevel* left = &m_requests.sourceLevels[m_requests.sourceLevelCount++];
+        ZephraMixerLevel* right = &m_requests.sourceLevels[m_requests.sourceLevelCount++];
+        left->pin = m_requests.sourcePins[2 * k];
+        right->pin = m_requests.sourcePins[2 * k + 1];
         m_sourceStrips.push_back(std::make_unique<FormStereoInputCtrl>(
             ZephraPinPairLabel(left->pin, right->pin, false), left, right));
         m_sourceStrips.back()->Create(m_hWnd);
     }
     for (uint32_t j = 0; j < destinationPairs; ++j) {
-        const ZephraMixerPin& destinationLeft = m_destinationPins[2 * j];
-        const ZephraMixerPin& destinationRight = m_destinationPins[2 * j + 1];
+        const ZephraMixerPin& destinationLeft = m_requests.destinationPins[2 * j];
+        const ZephraMixerPin& destinationRight = m_requests.destinationPins[2 * j + 1];
         for (uint32_t k = 0; k < sourcePairs; ++k) {
-            const ZephraMixerPin* sources[2] = {&m_sourcePins[2 * k], &m_sourcePins[2 * k + 1]};
-            ZephraMixerWeight* first = &m_weights[m_weightCount];
+            const ZephraMixerPin* sources[2] = {&m_requests.sourcePins[2 * k], &m_requests.sourcePins[2 * k + 1]};
+            ZephraMixerWeight* first = &m_requests.weights[m_requests.weightCount];
             for (const ZephraMixerPin* source : sources) {
                 for (const ZephraMixerPin* destination : {&destinationLeft, &destinationRight}) {
-                    ZephraMixerWeight& weight = m_weights[m_weightCount++];
+                    ZephraMixerWeight& weight = m_requests.weights[m_requests.weightCount++];
                     weight.destination = *destination;
                     weight.source = *source;
                 }
@@ -230,12 +216,12 @@ void FormMixer::BuildGrid()
         }
     }
     for (uint32_t j = 0; j < destinationPairs; ++j) {
-        ZephraMixerGain* leftGain = &m_gains[m_gainCount++];
-        ZephraMixerGain* rightGain = &m_gains[m_gainCount++];
-        ZephraMixerLevel* leftLevel = &m_destinationLevels[m_destinationLevelCount++];
-        ZephraMixerLevel* rightLevel = &m_destinationLevels[m_destinationLevelCount++];
-        leftGain->pin = leftLevel->pin = m_destinationPins[2 * j];
-        rightGain->pin = rightLevel->pin = m_destinationPins[2 * j + 1];
+        ZephraMixerGain* leftGain = &m_requests.gains[m_requests.gainCount++];
+        ZephraMixerGain* rightGain = &m_requests.gains[m_requests.gainCount++];
+        ZephraMixerLevel* leftLevel = &m_requests.destinationLevels[m_requests.destinationLevelCount++];
+        ZephraMixerLevel* rightLevel = &m_requests.destinationLevels[m_requests.destinationLevelCount++];
+        leftGain->pin = leftLevel->pin = m_requests.destinationPins[2 * j];
+        rightGain->pin = rightLevel->pin = m_requests.destinationPins[2 * j + 1];
         m_destinationStrips.push_back(std::make_unique<FormStereoOutputCtrl>(
             m_driver, m_key, ZephraPinPairLabel(leftGain->pin, rightGain->pin, true), leftGain, rightGain, leftLevel,
             rightLevel));
@@ -244,7 +230,7 @@ void FormMixer::BuildGrid()
 
     MixerGridLayout layout = LayoutMixerGrid(MeasureFirst(m_sourceStrips), MeasureFirst(m_cells),
                                              MeasureFirst(m_destinationStrips), sourcePairs, destinationPairs,
-                                             m_destinationCount);
+                                             m_requests.destinationCount);
     for (size_t k = 0; k < m_sourceStrips.size(); ++k)
         Place(*m_sourceStrips[k], layout.sourceStrips[k]);
     for (size_t i = 0; i < m_cells.size(); ++i)
@@ -271,31 +257,24 @@ void FormMixer::ClearGrid()
         KillTimer(LEVEL_TIMER);
         m_timer = 0;
     }
-    DestroyChildren(m_destinationStrips);
-    DestroyChildren(m_sourceStrips);
-    DestroyChildren(m_cells);
-    DestroyChildren(m_messagePanel);
+    DestroyWindowsThenObjects(m_destinationStrips);
+    DestroyWindowsThenObjects(m_sourceStrips);
+    DestroyWindowsThenObjects(m_cells);
+    DestroyWindowThenObject(m_messagePanel);
     for (std::vector<CWindow>* bars : {&m_separators, &m_headers}) {
         for (CWindow& bar : *bars)
             bar.DestroyWindow();
         bars->clear();
     }
-    std::memset(m_destinationPins, 0, sizeof(m_destinationPins));
-    std::memset(m_sourcePins, 0, sizeof(m_sourcePins));
-    std::memset(m_destinationLevels, 0, sizeof(m_destinationLevels));
-    std::memset(m_sourceLevels, 0, sizeof(m_sourceLevels));
-    std::memset(m_gains, 0, sizeof(m_gains));
-    std::memset(m_weights, 0, sizeof(m_weights));
-    m_destinationCount = m_sourceCount = m_destinationLevelCount = m_sourceLevelCount = 0;
-    m_gainCount = m_weightCount = 0;
+    m_requests = {};
     for (ZephraDriver& observer : m_observers)
         observer.CloseDriver();
 }
 
 void FormMixer::ShowNoPins()
 {
-    m_messagePanel.push_back(std::make_unique<FormStaticText>(L"No mixer pins."));
-    FormStaticText& panel = *m_messagePanel.back();
+    m_messagePanel = std::make_unique<FormStaticText>(L"No mixer pins.");
+    FormStaticText& panel = *m_messagePanel;
     if (panel.Create(m_hWnd) == nullptr)
         return;
     panel.SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);

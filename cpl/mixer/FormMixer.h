@@ -61,10 +61,10 @@ public:
     const std::vector<std::unique_ptr<FormMixerConnection>>& Cells() const { return m_cells; }
     const std::vector<CWindow>& Separators() const { return m_separators; }
     const std::vector<CWindow>& Headers() const { return m_headers; }
-    const FormStaticText* MessagePanel() const { return m_messagePanel.empty() ? nullptr : m_messagePanel[0].get(); }
-    uint32_t DestinationPinCount() const { return m_destinationCount; }
-    uint32_t SourcePinCount() const { return m_sourceCount; }
-    uint32_t WeightCount() const { return m_weightCount; }
+    const FormStaticText* MessagePanel() const { return m_messagePanel.get(); }
+    uint32_t DestinationPinCount() const { return m_requests.destinationCount; }
+    uint32_t SourcePinCount() const { return m_requests.sourceCount; }
+    uint32_t WeightCount() const { return m_requests.weightCount; }
     bool IsMetering() const { return m_timer != 0; }
     bool ObserversOpen() const { return m_observers[0].IsOpened() && m_observers[1].IsOpened(); }
 
@@ -97,25 +97,30 @@ private:
     ZephraDeviceId m_key;
     bool m_hardwareInputs;
 
-    ZephraMixerPin m_destinationPins[ZEPHRA_MIXER_MAX_DESTINATIONS];
-    uint32_t m_destinationCount = 0;
-    ZephraMixerPin m_sourcePins[ZEPHRA_MIXER_MAX_SOURCES];
-    uint32_t m_sourceCount = 0;
-    ZephraMixerLevel m_destinationLevels[ZEPHRA_MIXER_MAX_DESTINATIONS];
-    uint32_t m_destinationLevelCount = 0;
-    ZephraMixerLevel m_sourceLevels[ZEPHRA_MIXER_MAX_SOURCES];
-    uint32_t m_sourceLevelCount = 0;
-    ZephraMixerGain m_gains[ZEPHRA_MIXER_MAX_DESTINATIONS];
-    uint32_t m_gainCount = 0;
-    ZephraMixerWeight m_weights[ZEPHRA_MIXER_MAX_WEIGHTS];
-    uint32_t m_weightCount = 0;
+    // What the requests fill, and how much of each array the grid uses; zero without a grid.
+    struct RequestArrays
+    {
+        ZephraMixerPin destinationPins[ZEPHRA_MIXER_MAX_DESTINATIONS] = {};
+        uint32_t destinationCount = 0;
+        ZephraMixerPin sourcePins[ZEPHRA_MIXER_MAX_SOURCES] = {};
+        uint32_t sourceCount = 0;
+        ZephraMixerLevel destinationLevels[ZEPHRA_MIXER_MAX_DESTINATIONS] = {};
+        uint32_t destinationLevelCount = 0;
+        ZephraMixerLevel sourceLevels[ZEPHRA_MIXER_MAX_SOURCES] = {};
+        uint32_t sourceLevelCount = 0;
+        ZephraMixerGain gains[ZEPHRA_MIXER_MAX_DESTINATIONS] = {};
+        uint32_t gainCount = 0;
+        ZephraMixerWeight weights[ZEPHRA_MIXER_MAX_WEIGHTS] = {};
+        uint32_t weightCount = 0;
+    };
+    RequestArrays m_requests;
 
     std::vector<std::unique_ptr<FormStereoOutputCtrl>> m_destinationStrips;
     std::vector<std::unique_ptr<FormStereoInputCtrl>> m_sourceStrips;
     std::vector<std::unique_ptr<FormMixerConnection>> m_cells;
     std::vector<CWindow> m_separators; // owned windows
     std::vector<CWindow> m_headers;    // owned windows
-    std::vector<std::unique_ptr<FormStaticText>> m_messagePanel;
+    std::unique_ptr<FormStaticText> m_messagePanel;
     UINT_PTR m_timer = 0;
     SolidBrush m_headerBrush;
     std::unique_ptr<ModalRun> m_systemLoop; // while the window is moved or sized or its menu runs

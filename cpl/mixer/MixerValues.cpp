@@ -1,23 +1,7 @@
 #include "MixerValues.h"
 #include <windows.h>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-std::wstring Format(const wchar_t* format, ...)
-{
-    wchar_t text[64];
-    va_list args;
-    va_start(args, format);
-    _vsnwprintf(text, 64, format, args);
-    va_end(args);
-    text[63] = 0;
-    return text;
-}
-
-} // namespace
+#include "WnString.h"
 
 bool IsSliderMove(int code)
 {
@@ -61,34 +45,46 @@ std::wstring GainReadout(const ZephraMixerGain& gain)
     if ((gain.flags & ZEPHRA_GAIN_FLAG_MUTED) != 0)
         return L"M";
     int tenths = gain.gain / 10;
-    return Format(L"%s%i.%i", tenths < 0 ? L"-" : L"", std::abs(tenths) / 10, std::abs(tenths) % 10);
+    wchar_t text[64];
+    WnFormat(text, 64, L"%s%i.%i", tenths < 0 ? L"-" : L"", std::abs(tenths) / 10, std::abs(tenths) % 10);
+    return text;
 }
 
 std::wstring QuadrantText(const ZephraMixerWeight& weight)
 {
     if ((weight.flags & ZEPHRA_WEIGHT_FLAG_CONNECTED) == 0)
         return L"x";
-    return Format(L"%i", weight.weight / 100);
+    wchar_t text[64];
+    WnFormat(text, 64, L"%i", weight.weight / 100);
+    return text;
 }
 
 std::wstring WeightReadout(int weight)
 {
-    return Format(L"%s%i.%02i", weight < 0 ? L"-" : L"", std::abs(weight / 100), std::abs(weight % 100));
+    wchar_t text[64];
+    WnFormat(text, 64, L"%s%i.%02i", weight < 0 ? L"-" : L"", std::abs(weight / 100), std::abs(weight % 100));
+    return text;
 }
 
 std::wstring EchoPairLabel(uint32_t pair)
 {
-    return Format(L"Channel %02u/%02u", 2 * pair + 1, 2 * pair + 2);
+    wchar_t text[64];
+    WnFormat(text, 64, L"Channel %02u/%02u", 2 * pair + 1, 2 * pair + 2);
+    return text;
 }
 
 std::wstring EchoDelayText(uint32_t ms)
 {
-    return Format(L"%u ms", ms);
+    wchar_t text[64];
+    WnFormat(text, 64, L"%u ms", ms);
+    return text;
 }
 
 std::wstring EchoAmplificationText(uint32_t thousandths)
 {
-    return Format(L"%u.%02u", thousandths / 1000, (thousandths % 1000) / 10);
+    wchar_t text[64];
+    WnFormat(text, 64, L"%u.%02u", thousandths / 1000, (thousandths % 1000) / 10);
+    return text;
 }
 
 int EchoDelayTickFrequency(uint32_t maxDelay)

@@ -1,13 +1,14 @@
 #include "FormSampleRate.h"
 #include <algorithm>
 #include <cstring>
-#include "CWaitCursor.h"
+#include "ServiceRequest.h"
 #include "ShowRequestError.h"
+#include "WnString.h"
 
 std::wstring FormatSampleRate(uint32_t rate)
 {
     wchar_t text[32] = {};
-    swprintf(text, 32, L"%u.%03u kHz", static_cast<unsigned>(rate / 1000), static_cast<unsigned>(rate % 1000));
+    WnFormat(text, 32, L"%u.%03u kHz", static_cast<unsigned>(rate / 1000), static_cast<unsigned>(rate % 1000));
     return text;
 }
 
@@ -56,13 +57,8 @@ LRESULT FormSampleRate::OnApply(WORD, WORD, HWND, BOOL&)
         ShowRequestWarning(m_hWnd, L"Changing to this the sample rate prohibited.",
                            ZEPHRA_STATUS_UNSUPPORTED_SAMPLE_RATE);
     } else {
-        ZephraStatus status;
-        {
-            CWaitCursor wait; // the service may take up to the time-out
-            status = m_client.RequestSetSampleRate(rate, m_timeoutMs);
-        }
-        if (status != 0)
-            ShowRequestError(m_hWnd, L"Changing the sample rate failed.", status);
+        RunServiceRequest(m_hWnd, L"Changing the sample rate failed.",
+                          [&] { return m_client.RequestSetSampleRate(rate, m_timeoutMs); });
     }
     Refresh();
     return 0;

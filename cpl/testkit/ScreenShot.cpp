@@ -283,8 +283,3 @@ std::wstring SavePicturePng(const WindowPicture& picture, const wchar_t* name)
     ::CloseHandle(file);
     return ok && written == png.size() ? path : std::wstring();
 }
-
-std::wstring SaveWindowPng(HWND window, const wchar_t* name)
-{
-    return SavePicturePng(TakeWindowPicture(window), name);
-}

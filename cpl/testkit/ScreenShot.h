@@ -30,6 +30,3 @@ std::vector<std::wstring> UndrawnControls(HWND window, const WindowPicture& pict
 // Writes the picture as NAME.png in the screens folder beside the build's bin folder
 // (build/screens); the file's path, or empty on failure.
 std::wstring SavePicturePng(const WindowPicture& picture, const wchar_t* name);
-
-// TakeWindowPicture and SavePicturePng in one.
-std::wstring SaveWindowPng(HWND window, const wchar_t* name);

@@ -4,7 +4,7 @@
 #include "AboutDlg.h"
 #include "ModalWatcher.h"
 #include "PageHost.h"
-#include "ScreenShot.h"
+#include "WnString.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ std::wstring VersionLineOfTheResource()
         !::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr)
         return L"no version resource";
     wchar_t line[64] = {};
-    swprintf(line, 64, L"Version %u.%u.%u", static_cast<unsigned>(HIWORD(info->dwFileVersionMS)),
+    WnFormat(line, 64, L"Version %u.%u.%u", static_cast<unsigned>(HIWORD(info->dwFileVersionMS)),
              static_cast<unsigned>(LOWORD(info->dwFileVersionMS)), static_cast<unsigned>(HIWORD(info->dwFileVersionLS)));
     return line;
 }
@@ -57,7 +57,6 @@ TEST(AboutDlgTest, ShowsVersionAndLinkAndClosesWithEscOrOk)
             seen.link = dialog.GetDlgItemText(IDC_ABOUT_LINK);
             seen.focus = ::GetDlgCtrlID(::GetFocus());
             if (c.escape) {
-                SaveWindowPng(box, L"about-box");
                 ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); // through the dialog manager
             } else {
                 ::PostMessageW(dialog.GetDlgItem(IDOK), BM_CLICK, 0, 0);

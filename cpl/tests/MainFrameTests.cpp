@@ -516,8 +516,8 @@ TEST_F(MainFrameTest, KeyboardMovesBetweenTreeAndPage)
 
 TEST(StatusTextTest, StatesAndRates)
 {
-    EXPECT_EQ(nullptr, StreamingStateText(7));
-    EXPECT_STREQ(L"Streaming state: Error", StreamingStateText(5));
+    EXPECT_EQ(nullptr, StreamingStateText(ZEPHRA_STREAM_NOT_POSSIBLE + 1)) << "beyond the last state";
+    EXPECT_STREQ(L"Streaming state: Error", StreamingStateText(ZEPHRA_STREAM_ERROR));
     EXPECT_EQ(L"Current sampling rate: 48.000 kHz", SamplingRateText(48000));
     EXPECT_EQ(L"Current sampling rate: 4294967.295 kHz", SamplingRateText(0xFFFFFFFFu));
 }

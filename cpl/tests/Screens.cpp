@@ -1,8 +1,10 @@
 // cpl_screens: pictures of the control panel for people to look at (scripts/screens.sh).
 // Runs the main window against the simulator and the device server in this process and
 // writes build/screens/NAME-DPI.png of every page of two devices (one compact with the echo
-// effect, one studio), both mixers of each, the weight popup, the About box, an error box
-// and the no-device panel. A picture in which a control is not drawn fails the run.
+// effect, one studio; the sample rate page also with a DSD rate, the status information page
+// also with a counter's description), both mixers of each, the weight popup, the About box,
+// an error box and the no-device panel. A picture in which a control is not drawn fails the
+// run.
 #include <windows.h>
 #include <cstdio>
 #include <string>
@@ -11,6 +13,8 @@
 #include "DpiScale.h"
 #include "DriverRig.h"
 #include "FormMixerConnectionRes.h"
+#include "FormSampleRateRes.h"
+#include "FormStatusInfoRes.h"
 #include "MainFrame.h"
 #include "ModalWatcher.h"
 #include "ScreenShot.h"
@@ -58,14 +62,41 @@ std::wstring FileName(std::wstring text)
     return text;
 }
 
-// Every node of the tree in order, each page shown and saved.
-void SaveEveryPage(MainFrame& frame)
+// The sample rate page (shown) while an ASIO host has chosen a DSD rate: the note below
+// the list; the rate is set back afterwards.
+void SaveDsdRate(MainFrame& frame, DriverRig& rig, const std::wstring& name)
+{
+    HWND note = frame.SampleRatePage().GetDlgItem(IDC_DSD_NOTE);
+    rig.Command("host rate 5644800");
+    PumpUntil([note] { return ::IsWindowVisible(note) != FALSE; }, 5000);
+    Save(frame, name);
+    rig.Command("host rate 48000");
+    PumpUntil([note] { return ::IsWindowVisible(note) == FALSE; }, 5000);
+}
+
+// The status information page (shown) with the counter of the longest description selected.
+void SaveSelectedCounter(MainFrame& frame, const std::wstring& name)
+{
+    CListViewCtrl list(frame.CurrentPage()->GetPageWindow().GetDlgItem(IDC_COUNTER_LIST));
+    list.SelectItem(3);
+    ::SetFocus(list);
+    Save(frame, name);
+}
+
+// Every node of the tree in order, each page shown and saved; two pages in a second state too.
+void SaveEveryPage(MainFrame& frame, DriverRig& rig)
 {
     CTreeViewCtrl& tree = frame.PageTree().Tree();
     int index = 0;
     for (HTREEITEM item = tree.GetRootItem(); item != nullptr;) {
         tree.SelectItem(item);
-        Save(frame, L"page-" + std::to_wstring(index++) + L"-" + FileName(tree.GetItemText(item)));
+        std::wstring text = tree.GetItemText(item);
+        std::wstring name = L"page-" + std::to_wstring(index++) + L"-" + FileName(text);
+        Save(frame, name);
+        if (text == L"Sample Rate")
+            SaveDsdRate(frame, rig, name + L"-dsd");
+        if (text == L"Status Info")
+            SaveSelectedCounter(frame, name + L"-selected");
         HTREEITEM next = tree.GetChildItem(item);
         if (next == nullptr)
             next = tree.GetNextSiblingItem(item);
@@ -179,7 +210,7 @@ int wmain()
         rig.Command("notify 3030");
         PumpUntil([&] { return frame.PageTree().Tree().GetCount() > 9; }, 5000);
         BringToFront(frame);
-        SaveEveryPage(frame);
+        SaveEveryPage(frame, rig);
 
         SaveMixers(frame);
 

@@ -15,14 +15,6 @@ class ApiContextTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_EQ(0u, sim.Start(kName, false)); }
 
-    size_t CountLogged(uint32_t code) const
-    {
-        size_t n = 0;
-        for (const SimLogEntry& entry : sim.Log())
-            n += entry.code == code;
-        return n;
-    }
-
     ZephraSim sim;
 };
 
@@ -49,7 +41,7 @@ TEST_F(ApiContextTest, OpenTwiceKeepsTheFirstConnection)
     EXPECT_EQ(0u, context.GetVersion(&info));
     EXPECT_EQ(2u, info.interfaceMajor);
     EXPECT_EQ(1u, sim.ConnectionCount()) << "the second Open made no connection";
-    EXPECT_EQ(2u, CountLogged(IOCTL_ZEPHRA_GET_VERSION));
+    EXPECT_EQ(2u, sim.Logged(IOCTL_ZEPHRA_GET_VERSION).size());
 }
 
 TEST_F(ApiContextTest, MissingDeviceThenAppearing)

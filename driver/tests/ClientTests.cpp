@@ -136,9 +136,8 @@ TEST_F(ClientTest, LateReplyThenOwnReplyOnALaterSignal)
     {
         bool ClientFoundQueueEmpty() const
         {
-            for (const SimLogEntry& entry : sim->Log()) {
-                if (entry.clientType == 2 && entry.code == IOCTL_ZEPHRA_GET_MESSAGE &&
-                    entry.status == ZEPHRA_STATUS_NO_MORE_ITEMS)
+            for (const SimLogEntry& entry : sim->Logged(IOCTL_ZEPHRA_GET_MESSAGE, ZEPHRA_CLIENT_MAIN)) {
+                if (entry.status == ZEPHRA_STATUS_NO_MORE_ITEMS)
                     return true;
             }
             return false;

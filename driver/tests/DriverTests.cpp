@@ -55,14 +55,6 @@ protected:
         ASSERT_EQ(ZEPHRA_NOTIFY_DEVICE_LIST_CHANGED, welcome.code);
     }
 
-    size_t Logged(uint32_t code) const
-    {
-        size_t n = 0;
-        for (const SimLogEntry& entry : sim.Log())
-            n += entry.code == code;
-        return n;
-    }
-
     ZephraSim sim;
 };
 
@@ -273,7 +265,7 @@ TEST_F(DriverTest, OverlongDeviceListIsReadWithinItsRecord)
     EXPECT_EQ(0u, driver.RefreshDevices(&changed));
     // The empty records beyond the two present ones name no device and are skipped.
     EXPECT_EQ(2u, driver.GetDeviceCount());
-    EXPECT_EQ(2u + 6u, Logged(IOCTL_ZEPHRA_SELECT_DEVICE));
+    EXPECT_EQ(2u + 6u, sim.Logged(IOCTL_ZEPHRA_SELECT_DEVICE).size());
 }
 
 TEST_F(DriverTest, FieldsWithoutTerminatorAreReadWithinTheirBounds)

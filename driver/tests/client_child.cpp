@@ -1,7 +1,7 @@
 // Second process of the cross-process client test: client_child NAME RATE.
 // Exits with the status of the sample-rate request.
 #include <cstdlib>
-#include <cwchar>
+#include "WnString.h"
 #include "ZephraClient.h"
 
 int main(int argc, char** argv)
@@ -9,7 +9,7 @@ int main(int argc, char** argv)
     if (argc != 3)
         return 1;
     wchar_t name[100];
-    swprintf(name, 100, L"%hs", argv[1]);
+    WnFormat(name, 100, L"%hs", argv[1]);
     ZephraCplClient client;
     ZephraStatus status = client.OpenAsClient(name);
     if (status == 0)

@@ -1,8 +1,8 @@
-#include <algorithm>
 #include <cstring>
 #include "CustomDevice.h"
 #include "CustomServer.h"
 #include "ServerFixture.h"
+#include "WnString.h"
 
 namespace {
 
@@ -153,7 +153,7 @@ protected:
     std::wstring NewSerial()
     {
         wchar_t text[ZEPHRA_SERIAL_CHARS];
-        swprintf(text, ZEPHRA_SERIAL_CHARS, L"QVTEST-%lX-%u", static_cast<unsigned long>(GetCurrentProcessId()),
+        WnFormat(text, ZEPHRA_SERIAL_CHARS, L"QVTEST-%lX-%u", static_cast<unsigned long>(GetCurrentProcessId()),
                  static_cast<unsigned>(serials.size()));
         serials.push_back(text);
         return text;
@@ -211,6 +211,8 @@ protected:
 
     // The requests of the device connections (which declare no client type), in order.
     std::vector<std::string> DeviceRequests() const { return RequestNames(sim, -1); }
+    // How many requests of that code the device connections sent.
+    size_t DeviceSent(uint32_t code) const { return sim.Logged(code, -1).size(); }
 
     // Endpoint switching and streaming commands in the order the driver took them:
     // "capture on", "playback off", "cmd 5", ...
@@ -335,7 +337,7 @@ TEST_F(CustomDeviceTest, AFailingStepLeavesTheDeviceOut)
         // Both directions are still tried when the parameter of the first fails.
         EXPECT_EQ(row.lastRequest, requests.back());
         if (row.code == IOCTL_ZEPHRA_SET_WDM_PARAMETER) {
-            EXPECT_EQ(2, std::count(requests.begin(), requests.end(), "SET_WDM_PARAMETER"));
+            EXPECT_EQ(2u, DeviceSent(IOCTL_ZEPHRA_SET_WDM_PARAMETER));
         }
         Command("unplug " + Narrow(serial));
         server.ProcessNotifications();
@@ -346,9 +348,8 @@ TEST_F(CustomDeviceTest, AFailingStepLeavesTheDeviceOut)
     sim.ClearLog();
     sim.SetRequestFailure(IOCTL_ZEPHRA_SET_WDM_ACTIVE, ZEPHRA_STATUS_NOT_SUPPORTED);
     EXPECT_EQ(nullptr, Plug(serial));
-    std::vector<std::string> requests = DeviceRequests();
-    EXPECT_EQ(2, std::count(requests.begin(), requests.end(), "SET_WDM_ACTIVE"));
-    EXPECT_EQ(0, std::count(requests.begin(), requests.end(), "SET_WDM_PARAMETER"));
+    EXPECT_EQ(2u, DeviceSent(IOCTL_ZEPHRA_SET_WDM_ACTIVE));
+    EXPECT_EQ(0u, DeviceSent(IOCTL_ZEPHRA_SET_WDM_PARAMETER));
 }
 
 TEST_F(CustomDeviceTest, RegistrySettingsChooseTheStereoLayout)
@@ -543,8 +544,7 @@ TEST_F(CustomDeviceTest, WindowsVolumeReachesTheMixerGains)
     uint32_t value[4] = {device->GetIdFirst(), device->GetIdSecond(), 2, 8};
     sim.QueueNotification(ZEPHRA_CLIENT_SERVER, ZEPHRA_NOTIFY_DEVICE_VALUE, value, sizeof(value));
     server.ProcessNotifications();
-    std::vector<std::string> requests = DeviceRequests();
-    EXPECT_EQ(0, std::count(requests.begin(), requests.end(), "GET_WDM_VOLUME"));
+    EXPECT_EQ(0u, DeviceSent(IOCTL_ZEPHRA_GET_WDM_VOLUME));
 }
 
 TEST_F(CustomDeviceTest, MixerGainsReachTheWindowsVolumes)
@@ -570,8 +570,7 @@ TEST_F(CustomDeviceTest, MixerGainsReachTheWindowsVolumes)
     EXPECT_EQ(0u, volumes[1].mutes[0]);
     EXPECT_EQ(1u, volumes[1].mutes[1]);
     EXPECT_EQ(0, volumes[0].volumes[0]);
-    std::vector<std::string> requests = DeviceRequests();
-    EXPECT_EQ(8, std::count(requests.begin(), requests.end(), "SET_WDM_VOLUME"));
+    EXPECT_EQ(8u, DeviceSent(IOCTL_ZEPHRA_SET_WDM_VOLUME));
 
     // A mixer without the upper outputs: the update ends at the first pair it cannot read.
     std::wstring small = NewSerial();
@@ -579,9 +578,8 @@ TEST_F(CustomDeviceTest, MixerGainsReachTheWindowsVolumes)
     ASSERT_NE(nullptr, compact);
     sim.ClearLog();
     compact->OnDeviceUpdate();
-    requests = DeviceRequests();
-    EXPECT_EQ(2, std::count(requests.begin(), requests.end(), "SET_WDM_VOLUME"));
-    EXPECT_EQ(3, std::count(requests.begin(), requests.end(), "MIXER_GET_OUTPUT_GAINS"));
+    EXPECT_EQ(2u, DeviceSent(IOCTL_ZEPHRA_SET_WDM_VOLUME));
+    EXPECT_EQ(3u, DeviceSent(IOCTL_ZEPHRA_MIXER_GET_OUTPUT_GAINS));
 }
 
 TEST_F(CustomDeviceTest, GetWdmConfigurationAnswersWith12001)
@@ -637,8 +635,7 @@ TEST_F(CustomDeviceTest, SetWdmConfigurationRefusals)
         ZephraMessage reply;
         EXPECT_EQ(row.status, Ask(ZEPHRA_MSG_SET_WDM_CONFIG, &row.record, row.length, &reply));
         // Nothing changed: no stereo layout sent, no streaming command.
-        std::vector<std::string> requests = DeviceRequests();
-        EXPECT_EQ(0, std::count(requests.begin(), requests.end(), "SET_WDM_STEREO_CONFIG"));
+        EXPECT_EQ(0u, DeviceSent(IOCTL_ZEPHRA_SET_WDM_STEREO_CONFIG));
         EXPECT_TRUE(sim.StreamingCommands().empty());
     }
 }
@@ -668,9 +665,8 @@ TEST_F(CustomDeviceTest, SetWdmConfigurationResetsAndResendsTheStereoLayout)
     WdmStereoConfig stereo = Simulated(serial).wdm.Stereo();
     EXPECT_EQ(8u, stereo.playback.count);
     EXPECT_EQ(9u, stereo.capture.count);
-    std::vector<std::string> requests = DeviceRequests();
-    EXPECT_EQ(1, std::count(requests.begin(), requests.end(), "SET_WDM_STEREO_CONFIG"));
-    EXPECT_EQ(0, std::count(requests.begin(), requests.end(), "SET_WDM_MONO_CONFIG"));
+    EXPECT_EQ(1u, DeviceSent(IOCTL_ZEPHRA_SET_WDM_STEREO_CONFIG));
+    EXPECT_EQ(0u, DeviceSent(IOCTL_ZEPHRA_SET_WDM_MONO_CONFIG));
     // Down for the change (endpoints off first), up again (endpoints on before Running).
     std::vector<std::string> expected = {"capture off", "playback off", "cmd 6", "cmd 3", "cmd 2",
                                          "cmd 4",       "capture on",   "playback on", "cmd 5"};

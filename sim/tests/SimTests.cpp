@@ -85,10 +85,7 @@ protected:
     bool WaitForLogged(uint32_t code, size_t count)
     {
         for (int i = 0; i < 200; ++i) {
-            size_t seen = 0;
-            for (const SimLogEntry& entry : sim.Log())
-                seen += entry.code == code;
-            if (seen >= count)
+            if (sim.Logged(code).size() >= count)
                 return true;
             Sleep(10);
         }
@@ -321,6 +318,24 @@ TEST_F(SimTest, SupportedRatesAreTheListGiven)
     ASSERT_EQ(0u, connection.GetSampleRates(&rates));
     EXPECT_EQ(5644800u, rates.current);
     EXPECT_EQ(ZEPHRA_STATUS_UNSUPPORTED_SAMPLE_RATE, connection.SetSampleRate(176400)) << "not in the list";
+}
+
+TEST_F(SimTest, LoggedRequestsOfACodeAndOfAClientType)
+{
+    ZephraDriver observer, client;
+    ASSERT_EQ(0u, observer.OpenAsObserver(kName, ZEPHRA_CLIENT_OBSERVER));
+    ASSERT_EQ(0u, client.OpenAsClient(kName));
+    sim.ClearLog();
+    ZephraStreamingStatus status;
+    for (ZephraDriver* connection : {&observer, &client, &observer})
+        ASSERT_EQ(0u, connection->GetStreamingStatus(&status));
+    ZephraSampleRates rates;
+    ASSERT_EQ(0u, observer.GetSampleRates(&rates));
+    EXPECT_EQ(3u, sim.Logged(IOCTL_ZEPHRA_GET_STREAMING_STATUS).size()) << "of four requests";
+    std::vector<SimLogEntry> observed = sim.Logged(IOCTL_ZEPHRA_GET_STREAMING_STATUS, ZEPHRA_CLIENT_OBSERVER);
+    ASSERT_EQ(2u, observed.size());
+    EXPECT_EQ(static_cast<int32_t>(ZEPHRA_CLIENT_OBSERVER), observed[1].clientType);
+    EXPECT_TRUE(sim.Logged(IOCTL_ZEPHRA_GET_STREAMING_STATUS, -1).empty());
 }
 
 } // namespace

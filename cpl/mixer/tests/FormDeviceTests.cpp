@@ -7,7 +7,6 @@
 #include "MixerTestRig.h"
 #include "ModalWatcher.h"
 #include "PageHost.h"
-#include "ScreenShot.h"
 #include "ZephraIoctl.h"
 #include "ZephraMessage.h"
 
@@ -99,7 +98,6 @@ TEST_F(FormDeviceTest, InfoTextFromTheDeviceRecord)
         EXPECT_EQ(want, other.GetDlgItemText(IDC_DEVICE_INFO));
         other.DestroyWindow();
     }
-    SaveWindowPng(host, L"device-page");
 
     // A port change (3040) refreshes the page: it reads the device's record again.
     ASSERT_EQ(0u, rig.Client().RequestSetStreamingDevice(rig.Key().idFirst, rig.Key().idSecond, 0));

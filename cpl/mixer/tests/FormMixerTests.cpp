@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include "FormMixer.h"
 #include "MixerTestRig.h"
-#include "ScreenShot.h"
 #include "UiPump.h"
 #include "ZephraIoctl.h"
 
@@ -148,12 +147,12 @@ TEST_F(FormMixerTest, GridsOfACompactAndAStudioDevice)
         const wchar_t* rows;
         const wchar_t* firstSource;
         const wchar_t* lastDestination;
-        const wchar_t* screen;
+        bool meters; // the first source meter comes to show the level
     } rows[] = {
-        {"compact", true, 2, 4, L"Hardware Inputs Mixer", L"Hardware Inputs", L"Analog In 1/2", L"Virtual In 1/2", nullptr},
-        {"compact", false, 3, 4, L"Software Outputs Mixer", L"Software Outputs", L"Out 1/2", L"Virtual In 1/2", nullptr},
-        {"studio", true, 9, 13, L"Hardware Inputs Mixer", L"Hardware Inputs", L"Analog In 1/2", L"Virtual In 7/8", L"mixer-studio-hardware-inputs"},
-        {"studio", false, 9, 13, L"Software Outputs Mixer", L"Software Outputs", L"Out 1/2", L"Virtual In 7/8", L"mixer-studio-software-outputs"},
+        {"compact", true, 2, 4, L"Hardware Inputs Mixer", L"Hardware Inputs", L"Analog In 1/2", L"Virtual In 1/2", false},
+        {"compact", false, 3, 4, L"Software Outputs Mixer", L"Software Outputs", L"Out 1/2", L"Virtual In 1/2", false},
+        {"studio", true, 9, 13, L"Hardware Inputs Mixer", L"Hardware Inputs", L"Analog In 1/2", L"Virtual In 7/8", true},
+        {"studio", false, 9, 13, L"Software Outputs Mixer", L"Software Outputs", L"Out 1/2", L"Virtual In 7/8", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.model) + (row.hardwareInputs ? " hardware" : " software"));
@@ -172,9 +171,8 @@ TEST_F(FormMixerTest, GridsOfACompactAndAStudioDevice)
         EXPECT_EQ(row.lastDestination, mixer.DestinationStrips().back()->GetDlgItemText(IDC_STRIP_LABEL));
         EXPECT_TRUE(mixer.IsMetering());
         EXPECT_TRUE(mixer.ObserversOpen());
-        if (row.screen != nullptr) {
+        if (row.meters) {
             EXPECT_TRUE(PumpUntil([&] { return MeterPos(*mixer.SourceStrips()[0], IDC_STRIP_METER_LEFT) == 5100; }, 2000));
-            EXPECT_FALSE(SaveWindowPng(mixer, row.screen).empty());
         }
         // Every strip can be reached: scrolled to the end, the last one shows whole.
         mixer.SendMessageW(WM_HSCROLL, SB_BOTTOM, 0);

@@ -7,7 +7,6 @@
 #include "FormPlugin.h"
 #include "MixerTestRig.h"
 #include "PageHost.h"
-#include "ScreenShot.h"
 #include "ZephraIoctl.h"
 
 namespace {
@@ -63,7 +62,6 @@ TEST_F(FormPluginTest, ItemsTicksAndWritesOfBothChannels)
     EXPECT_EQ(11, ::SendMessageW(Item(IDC_ECHO_AMPLIFICATION), TBM_GETNUMTICS, 0, 0)) << "every 0.10";
     EXPECT_EQ(250 - 40, Pos(IDC_ECHO_DELAY)) << "upside down";
     EXPECT_EQ(L"40 ms", page->GetDlgItemText(IDC_ECHO_DELAY_TEXT));
-    SaveWindowPng(host, L"echo-page");
 
     const struct
     {

@@ -9,7 +9,6 @@
 #include "FormWeightCtrlRes.h"
 #include "MixerTestRig.h"
 #include "ModalWatcher.h"
-#include "ScreenShot.h"
 #include "UiPump.h"
 #include "ZephraIoctl.h"
 
@@ -316,7 +315,6 @@ TEST_F(FormStripTest, TabAndArrowsReachEveryStripAndCellAndEnterOrSpaceOpensTheP
     ::SetFocus(quadrant(0, 3));
     TypeKey(mixer, VK_SPACE);
     EXPECT_EQ(2, opened) << "Space";
-    SaveWindowPng(mixer, L"mixer-keyboard-focus");
 }
 
 TEST_F(FormStripTest, StripToolTips)
@@ -368,7 +366,6 @@ TEST_F(FormStripTest, WeightPopupWritesEachChangeAndTheCellFollows)
         seen.sliderEnabledAfter = ::IsWindowEnabled(slider) != FALSE;
         DragSlider(slider, 605, SB_THUMBTRACK);
         seen.moved = CWindow(popup).GetDlgItemText(IDC_WEIGHT_READOUT);
-        SaveWindowPng(popup, L"mixer-weight-popup");
         ::PostMessageW(popup, WM_COMMAND, IDOK, 0);
     });
     RECT rect = {};

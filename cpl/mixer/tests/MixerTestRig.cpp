@@ -21,16 +21,6 @@ void MixerTestRig::Command(const std::string& line)
     EXPECT_NE(0u, reply.rfind("refused", 0)) << line << ": " << reply;
 }
 
-std::vector<SimLogEntry> MixerTestRig::Requests(uint32_t code) const
-{
-    std::vector<SimLogEntry> found;
-    for (const SimLogEntry& entry : const_cast<DriverRig&>(m_rig).Sim().Log()) {
-        if (entry.code == code)
-            found.push_back(entry);
-    }
-    return found;
-}
-
 MixerGridRect ChildRect(HWND child)
 {
     RECT rect = {};

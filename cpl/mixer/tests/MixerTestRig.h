@@ -22,7 +22,7 @@ public:
     // Runs a simulator command; a refused one fails the test.
     void Command(const std::string& line);
     // Requests of that code (any connection) since the last ClearLog.
-    std::vector<SimLogEntry> Requests(uint32_t code) const;
+    std::vector<SimLogEntry> Requests(uint32_t code) { return m_rig.Sim().Logged(code); }
     void ClearLog() { m_rig.Sim().ClearLog(); }
 
 private:

@@ -7,7 +7,6 @@
 #include "FormBufferSettings.h"
 #include "ModalWatcher.h"
 #include "PageHost.h"
-#include "ScreenShot.h"
 
 namespace {
 
@@ -74,7 +73,6 @@ TEST_F(FormBufferSettingsTest, NamesSelectionsAndDurationTexts)
         page.Refresh();
         EXPECT_EQ(row.text, Text(IDC_STREAMING_BUFFER_TEXT));
     }
-    EXPECT_FALSE(SaveWindowPng(host, L"buffer-settings-page").empty());
 }
 
 TEST_F(FormBufferSettingsTest, UnknownSettingLeavesTheSelection)
