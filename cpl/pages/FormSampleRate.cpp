@@ -1,7 +1,7 @@
 #include "FormSampleRate.h"
 #include <algorithm>
 #include <cstring>
-#include "ServiceRequest.h"
+#include "RunServiceRequest.h"
 #include "ShowRequestError.h"
 #include "WnString.h"
 
