@@ -6,17 +6,21 @@
 
 namespace {
 
-// Polls the running simulator's status until it contains text.
-bool WaitForStatus(const std::string& text, DWORD timeoutMs, std::string* status)
+// Polls the running simulator's reply to command until it contains text.
+bool WaitForReply(const char* command, const std::string& text, DWORD timeoutMs, std::string* reply)
 {
     DWORD start = GetTickCount();
     do {
-        if (SimSendCommand(ZEPHRA_CONTROL_DEVICE_NAME, "status", status) == 0 &&
-            status->find(text) != std::string::npos)
+        if (SimSendCommand(ZEPHRA_CONTROL_DEVICE_NAME, command, reply) == 0 && reply->find(text) != std::string::npos)
             return true;
         Sleep(100);
     } while (GetTickCount() - start < timeoutMs);
     return false;
+}
+
+bool WaitForStatus(const std::string& text, DWORD timeoutMs, std::string* status)
+{
+    return WaitForReply("status", text, timeoutMs, status);
 }
 
 size_t Count(const std::string& text, const std::string& what)
@@ -38,9 +42,10 @@ TEST(EndToEndTest, SampleRateChangeThroughTheRunningService)
     ASSERT_TRUE(service.Start(L"quorvelasvc.exe", L"-console"));
     ASSERT_TRUE(WaitForStatus("wdm set up", 15000, &status)) << status << service.Output();
 
+    // The device's set-up, in order, on its own connection (the layouts follow the set-up
+    // that the status reports).
     std::string log;
-    ASSERT_EQ(0, SimSendCommand(ZEPHRA_CONTROL_DEVICE_NAME, "log", &log));
-    // The device's set-up, in order, on its own connection.
+    ASSERT_TRUE(WaitForReply("log", "IOCTL_ZEPHRA_SET_WDM_STEREO_CONFIG", 5000, &log)) << log;
     size_t setup = log.find("IOCTL_ZEPHRA_WDM_SETUP");
     size_t mono = log.find("IOCTL_ZEPHRA_SET_WDM_MONO_CONFIG");
     size_t stereo = log.find("IOCTL_ZEPHRA_SET_WDM_STEREO_CONFIG");
