@@ -36,7 +36,5 @@ std::wstring ZephraPinPairLabel(const ZephraMixerPin& left, const ZephraMixerPin
     const wchar_t* format = ZephraPinLabelFormat(left.type, destination);
     if (format == kUnknown)
         return kUnknown;
-    wchar_t text[64];
-    WnFormat(text, 64, format, static_cast<unsigned>(left.channel) + 1, static_cast<unsigned>(right.channel) + 1);
-    return text;
+    return WnFormatText(format, static_cast<unsigned>(left.channel) + 1, static_cast<unsigned>(right.channel) + 1);
 }

@@ -11,6 +11,16 @@ DWORD WnFormat(LPWSTR buffer, size_t capacity, LPCWSTR format, ...)
     return result;
 }
 
+std::wstring WnFormatText(LPCWSTR format, ...)
+{
+    wchar_t text[64];
+    va_list args;
+    va_start(args, format);
+    WnFormatV(text, 64, format, args);
+    va_end(args);
+    return text;
+}
+
 DWORD WnFormatV(LPWSTR buffer, size_t capacity, LPCWSTR format, va_list args)
 {
     if (buffer == nullptr || capacity == 0)

@@ -45,46 +45,34 @@ std::wstring GainReadout(const ZephraMixerGain& gain)
     if ((gain.flags & ZEPHRA_GAIN_FLAG_MUTED) != 0)
         return L"M";
     int tenths = gain.gain / 10;
-    wchar_t text[64];
-    WnFormat(text, 64, L"%s%i.%i", tenths < 0 ? L"-" : L"", std::abs(tenths) / 10, std::abs(tenths) % 10);
-    return text;
+    return WnFormatText(L"%s%i.%i", tenths < 0 ? L"-" : L"", std::abs(tenths) / 10, std::abs(tenths) % 10);
 }
 
 std::wstring QuadrantText(const ZephraMixerWeight& weight)
 {
     if ((weight.flags & ZEPHRA_WEIGHT_FLAG_CONNECTED) == 0)
         return L"x";
-    wchar_t text[64];
-    WnFormat(text, 64, L"%i", weight.weight / 100);
-    return text;
+    return WnFormatText(L"%i", weight.weight / 100);
 }
 
 std::wstring WeightReadout(int weight)
 {
-    wchar_t text[64];
-    WnFormat(text, 64, L"%s%i.%02i", weight < 0 ? L"-" : L"", std::abs(weight / 100), std::abs(weight % 100));
-    return text;
+    return WnFormatText(L"%s%i.%02i", weight < 0 ? L"-" : L"", std::abs(weight / 100), std::abs(weight % 100));
 }
 
 std::wstring EchoPairLabel(uint32_t pair)
 {
-    wchar_t text[64];
-    WnFormat(text, 64, L"Channel %02u/%02u", 2 * pair + 1, 2 * pair + 2);
-    return text;
+    return WnFormatText(L"Channel %02u/%02u", 2 * pair + 1, 2 * pair + 2);
 }
 
 std::wstring EchoDelayText(uint32_t ms)
 {
-    wchar_t text[64];
-    WnFormat(text, 64, L"%u ms", ms);
-    return text;
+    return WnFormatText(L"%u ms", ms);
 }
 
 std::wstring EchoAmplificationText(uint32_t thousandths)
 {
-    wchar_t text[64];
-    WnFormat(text, 64, L"%u.%02u", thousandths / 1000, (thousandths % 1000) / 10);
-    return text;
+    return WnFormatText(L"%u.%02u", thousandths / 1000, (thousandths % 1000) / 10);
 }
 
 int EchoDelayTickFrequency(uint32_t maxDelay)

@@ -22,9 +22,7 @@ const wchar_t* AsioBufferName(uint32_t setting)
 
 std::wstring StreamingBufferText(uint32_t microseconds)
 {
-    wchar_t text[64];
-    WnFormat(text, 64, L"%u.%1u millisecs\n", microseconds / 1000, microseconds % 1000 / 100);
-    return text;
+    return WnFormatText(L"%u.%1u millisecs\n", microseconds / 1000, microseconds % 1000 / 100);
 }
 
 std::wstring AsioBufferText(uint32_t microseconds, uint32_t samples)
